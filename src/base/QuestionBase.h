@@ -1,0 +1,97 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+/** Field numbers of a question's eight entries, in stored order. */
+enum QuestionField : int {
+    FieldRound = 0,
+    FieldQuestion = 1,
+    FieldAnswer0 = 2, // answers 0 to 4 are fields 2 to 6
+    FieldCorrect = 7,
+};
+inline constexpr int EntriesPerQuestion = 8;
+inline constexpr int AnswerCount = 5;
+
+/** The eight strings of one question: round, question text, answers 0 to 4,
+ *  correct index, all held as text. */
+struct QuestionRecord
+{
+    std::u16string round;
+    std::u16string question;
+    std::array<std::u16string, AnswerCount> answers;
+    std::u16string correct;
+
+    bool operator==(const QuestionRecord&) const = default;
+};
+
+/** The document: a flat ordered list of UTF-16 strings, eight per question;
+ *  question k occupies entries 8k to 8k+7. Only appending at the end,
+ *  replacing in place and removing everything change it. */
+class QuestionBase
+{
+public:
+    int EntryCount() const noexcept { return static_cast<int>(m_entries.size()); }
+    /** Entry count divided by 8, rounded down. */
+    int QuestionCount() const noexcept { return EntryCount() / EntriesPerQuestion; }
+
+    void Append(std::u16string entry) { m_entries.push_back(std::move(entry)); }
+
+    /** Throws Error("List index out of bounds (<n>)") for n outside the entries. */
+    const std::u16string& Entry(int n) const;
+    /** Throws as Entry; the base is unchanged then. */
+    void Replace(int n, std::u16string entry);
+
+    void Clear() noexcept { m_entries.clear(); }
+    void Reserve(std::size_t entries) { m_entries.reserve(entries); }
+
+    /** Appends the record's eight strings in field order. */
+    void AppendRecord(QuestionRecord record);
+    /** The eight entries of question k; throws the list-index error for the
+     *  first entry outside the base. */
+    QuestionRecord Record(int k) const;
+
+    void Swap(QuestionBase& other) noexcept { m_entries.swap(other.m_entries); }
+
+private:
+    std::vector<std::u16string> m_entries;
+};
+
+/** The list-index error for position n. */
+[[noreturn]] void ThrowListIndexError(std::int64_t n);
+
+/** The line shown for question k: k in decimal, ". ", the question text. */
+std::u16string QuestionLabel(int k, const std::u16string& questionText);
+
+// The round rules. A round uses answers 0 and 1 (round 1), 0 to 2 (round 2),
+// 0 to 3 (round 3) or all five (rounds 4 and 5). Each place that applies the
+// rule compares in its own way, so each has its own function.
+
+/** Whether adding a question needs answer n filled: round value above n-1. */
+constexpr bool AnswerRequired(std::int32_t round, int n) noexcept
+{
+    return n < 2 || round > n - 1;
+}
+
+/** Whether adding a question stores answer n as typed; otherwise one blank
+ *  is stored in its place. Round value at least n. */
+constexpr bool AnswerKept(std::int32_t round, int n) noexcept
+{
+    return n < 2 || round >= n;
+}
+
+/** Whether answer box n is enabled for the round value: rounds 1, 2 and 3
+ *  disable the answers beyond their count, any other value disables none. */
+constexpr bool AnswerEnabled(std::int32_t round, int n) noexcept
+{
+    return n < 2 || round < 1 || round > 3 || n <= round;
+}
+
+/** Number of answers that a round 1 to 5 uses (2, 3, 4, 5, 5); 0 otherwise. */
+constexpr int AnswersOfRound(std::int32_t round) noexcept
+{
+    return round >= 1 && round <= 5 ? (round >= 4 ? 5 : round + 1) : 0;
+}
