@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+/** Where a base file's bytes go. */
+class OutputStream
+{
+public:
+    virtual ~OutputStream() = default;
+    /** Writes all n bytes or throws (the stream decides which error). */
+    virtual void Write(const std::uint8_t* data, std::size_t n) = 0;
+};
+
+/** Where a base file's bytes come from. */
+class InputStream
+{
+public:
+    virtual ~InputStream() = default;
+    /** Reads up to n bytes into data and returns how many were read: fewer at
+     *  the end of the data, which is not by itself a failure; 0 on a read error. */
+    virtual std::size_t Read(std::uint8_t* data, std::size_t n) = 0;
+};
+
+/** An output stream that collects the bytes in memory. */
+class MemoryOutputStream : public OutputStream
+{
+public:
+    void Write(const std::uint8_t* data, std::size_t n) override;
+    const std::vector<std::uint8_t>& Bytes() const noexcept { return m_bytes; }
+    std::vector<std::uint8_t>& Bytes() noexcept { return m_bytes; }
+
+private:
+    std::vector<std::uint8_t> m_bytes;
+};
+
+/** An input stream over bytes in memory (not copied: they must outlive it). */
+class MemoryInputStream : public InputStream
+{
+public:
+    MemoryInputStream(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
+    explicit MemoryInputStream(const std::vector<std::uint8_t>& bytes)
+        : MemoryInputStream(bytes.data(), bytes.size())
+    {
+    }
+    std::size_t Read(std::uint8_t* data, std::size_t n) override;
+
+private:
+    const std::uint8_t* m_data;
+    std::size_t m_size;
+    std::size_t m_pos = 0;
+};
+
+/** Streams over an open file descriptor, which they do not own or close. */
+class FdInputStream : public InputStream
+{
+public:
+    explicit FdInputStream(int fd) : m_fd(fd) {}
+    std::size_t Read(std::uint8_t* data, std::size_t n) override;
+
+private:
+    int m_fd;
+};
+
+class FdOutputStream : public OutputStream
+{
+public:
+    explicit FdOutputStream(int fd) : m_fd(fd) {}
+    /** Throws Error with the system's text when a write fails. */
+    void Write(const std::uint8_t* data, std::size_t n) override;
+
+private:
+    int m_fd;
+};
