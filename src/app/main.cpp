@@ -1,13 +1,6 @@
-#include <QApplication>
-#include <QWidget>
+#include "Startup.h"
 
 int main(int argc, char** argv)
 {
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    (void)argc;
-    QWidget w;
-    w.show();
-    app.exec();
-    return 0;
+    return RunEditor(argc, argv);
 }

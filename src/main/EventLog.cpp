@@ -1,0 +1,105 @@
+#include "EventLog.h"
+
+namespace {
+
+// One field of a QLocale time format: a run of the same letter, or literal
+// text between fields (quoted text unquoted).
+struct Token
+{
+    QChar letter; // 0 for literal text
+    int length = 0;
+    QString literal;
+};
+
+QList<Token> Tokenize(const QString& format)
+{
+    QList<Token> tokens;
+    int i = 0;
+    const int n = static_cast<int>(format.size());
+    while (i < n) {
+        const QChar c = format[i];
+        if (c == u'\'') {
+            QString text;
+            ++i;
+            while (i < n) {
+                if (format[i] == u'\'') {
+                    if (i + 1 < n && format[i + 1] == u'\'') {
+                        text += u'\'';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                text += format[i++];
+            }
+            if (!tokens.isEmpty() && tokens.last().letter.isNull())
+                tokens.last().literal += text;
+            else
+                tokens.append({QChar(), 0, text});
+        } else if (c.isLetter()) {
+            int run = 1;
+            while (i + run < n && format[i + run] == c)
+                ++run;
+            tokens.append({c, run, {}});
+            i += run;
+        } else {
+            if (!tokens.isEmpty() && tokens.last().letter.isNull())
+                tokens.last().literal += c;
+            else
+                tokens.append({QChar(), 0, QString(c)});
+            ++i;
+        }
+    }
+    return tokens;
+}
+
+bool IsHour(const Token& t) { return t.letter == u'h' || t.letter == u'H'; }
+bool IsDesignator(const Token& t) { return t.letter == u'a' || t.letter == u'A'; }
+
+} // namespace
+
+LongTimeFormat LongTimeFormatOf(const QLocale& locale)
+{
+    LongTimeFormat result;
+    const QList<Token> tokens = Tokenize(locale.timeFormat(QLocale::LongFormat));
+    int hour = -1;
+    int designator = -1;
+    for (int i = 0; i < tokens.size(); ++i) {
+        if (hour < 0 && IsHour(tokens[i]))
+            hour = i;
+        if (designator < 0 && IsDesignator(tokens[i]))
+            designator = i;
+    }
+    if (hour < 0)
+        return result; // nothing readable: keep every fallback
+
+    result.leadingZero = tokens[hour].length >= 2;
+    result.twelveHour = designator >= 0;
+    result.designatorFirst = designator >= 0 && designator < hour;
+    if (hour + 2 < tokens.size() && tokens[hour + 1].letter.isNull() && tokens[hour + 2].letter == u'm' &&
+        !tokens[hour + 1].literal.isEmpty())
+        result.separator = tokens[hour + 1].literal;
+    if (!locale.amText().isEmpty())
+        result.am = locale.amText();
+    if (!locale.pmText().isEmpty())
+        result.pm = locale.pmText();
+    return result;
+}
+
+QString FormatLogTime(const QTime& t, const LongTimeFormat& format)
+{
+    int hour = t.hour();
+    if (format.twelveHour) {
+        hour %= 12;
+        if (hour == 0)
+            hour = 12;
+    }
+    const auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
+    QString time = format.leadingZero ? two(hour) : QString::number(hour);
+    time += format.separator + two(t.minute()) + format.separator + two(t.second());
+    if (!format.twelveHour)
+        return time;
+    const QString& designator = t.hour() < 12 ? format.am : format.pm;
+    return format.designatorFirst ? designator + u' ' + time : time + u' ' + designator;
+}

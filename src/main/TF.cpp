@@ -1,0 +1,265 @@
+#include "TF.h"
+
+#include "EditorCommands.h"
+#include "ErrorReport.h"
+#include "QtText.h"
+#include "QuestionList.h"
+#include "TCSpinEdit.h"
+#include "WindowFields.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include <cmath>
+
+TF* F = nullptr;
+
+namespace {
+
+// The layout is drawn for an 11-pixel font whose text is 13 pixels high.
+constexpr int DesignTextHeight = 13;
+constexpr int DesignFontPixels = 11;
+constexpr int ClientWidth = 866;
+constexpr int ClientHeight = 465;
+
+QString Caption()
+{
+    return QStringLiteral("Редактор баз вопросов для игры \"Верталина\"");
+}
+
+} // namespace
+
+TF::TF(QWidget* parent) : QWidget(parent)
+{
+    F = this;
+    setObjectName(QStringLiteral("F"));
+    setWindowTitle(Caption());
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+
+    // Tahoma where the system has it; otherwise the toolkit picks its nearest
+    // sans-serif face. The pixel size follows the screen's resolution.
+    QFont font(QStringLiteral("Tahoma"));
+    font.setStyleHint(QFont::SansSerif);
+    const double dpi = logicalDpiY() > 0 ? logicalDpiY() : 96.0;
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(DesignFontPixels * dpi / 96.0))));
+    font.setBold(false);
+    font.setItalic(false);
+    setFont(font);
+    const int textHeight = QFontMetrics(font).height();
+    if (textHeight != DesignTextHeight)
+        m_scale = static_cast<double>(textHeight) / DesignTextHeight;
+
+    BuildControls();
+    m_base = std::make_unique<QuestionBase>();
+    m_fields = std::make_unique<WindowFields>(*this);
+    m_clock = [] { return QTime::currentTime(); };
+    m_localeSource = [] { return QLocale::system(); };
+    RereadTimeFormat();
+    ConnectHandlers();
+    SetTabOrder();
+
+    Guard([this] { FormCreate(); });
+    edRound->setFocus(Qt::OtherFocusReason);
+}
+
+TF::~TF()
+{
+    if (F == this)
+        F = nullptr;
+}
+
+QRect TF::Scaled(int left, int top, int width, int height) const
+{
+    if (m_scale == 1.0)
+        return QRect(left, top, width, height);
+    // Each edge is scaled and rounded on its own, as the layout rule says.
+    const auto s = [this](int v) { return static_cast<int>(std::lround(v * m_scale)); };
+    const int l = s(left), t = s(top), r = s(left + width), b = s(top + height);
+    return QRect(l, t, r - l, b - t);
+}
+
+void TF::BuildControls()
+{
+    resize(Scaled(0, 0, ClientWidth, ClientHeight).size());
+
+    const auto place = [this](QWidget* w, const char* name, int l, int t, int wd, int ht) {
+        w->setObjectName(QString::fromLatin1(name));
+        w->setGeometry(Scaled(l, t, wd, ht));
+    };
+
+    edQuestion = new QLineEdit(QStringLiteral("edQuestion"), this);
+    place(edQuestion, "edQuestion", 55, 8, 482, 21);
+    edQuestion->setMaxLength(255);
+
+    btnAdd = new QPushButton(QStringLiteral("Add Question"), this);
+    place(btnAdd, "btnAdd", 8, 184, 75, 26);
+    btnDebug = new QPushButton(QStringLiteral("Show Questions of Base"), this);
+    place(btnDebug, "btnDebug", 89, 184, 128, 26);
+    btnDebug->setVisible(false);
+
+    gbAnswers = new QGroupBox(QStringLiteral("Answers"), this);
+    place(gbAnswers, "gbAnswers", 8, 36, 529, 142);
+    gbAnswers->setFocusPolicy(Qt::NoFocus);
+
+    // Declaration order of the radio buttons is 0, 1, 4, 2, 3.
+    const int radioOrder[] = {0, 1, 4, 2, 3};
+    for (int n : radioOrder) {
+        auto* rb = new QRadioButton(QStringLiteral("RB0"), gbAnswers);
+        place(rb, qPrintable(QStringLiteral("RB%1").arg(n)), 16, 20 + 23 * n, 14, 17);
+        m_radios[static_cast<std::size_t>(n)] = rb;
+    }
+    RB0 = m_radios[0];
+    RB1 = m_radios[1];
+    RB2 = m_radios[2];
+    RB3 = m_radios[3];
+    RB4 = m_radios[4];
+    RB0->setChecked(true);
+
+    for (int n = 0; n < 5; ++n) {
+        const QString name = QStringLiteral("edAnswer%1").arg(n);
+        auto* box = new QLineEdit(name, gbAnswers);
+        place(box, qPrintable(name), 36, 18 + 23 * n, 477, 21);
+        box->setMaxLength(40);
+        m_answerBoxes[static_cast<std::size_t>(n)] = box;
+    }
+    edAnswer0 = m_answerBoxes[0];
+    edAnswer1 = m_answerBoxes[1];
+    edAnswer2 = m_answerBoxes[2];
+    edAnswer3 = m_answerBoxes[3];
+    edAnswer4 = m_answerBoxes[4];
+
+    btnSave = new QPushButton(QStringLiteral("Save Base"), this);
+    place(btnSave, "btnSave", 462, 184, 75, 26);
+    btnLoad = new QPushButton(QStringLiteral("Load Base"), this);
+    place(btnLoad, "btnLoad", 381, 184, 75, 26);
+
+    edRound = new TCSpinEdit(this);
+    place(edRound, "edRound", 8, 8, 41, 22);
+    edRound->SetMaxValue(5);
+    edRound->SetMinValue(1);
+    edRound->SetValue(4);
+
+    mLog = new QPlainTextEdit(this);
+    place(mLog, "mLog", 8, 216, 529, 241);
+    mLog->setPlainText(QStringLiteral("Memo1"));
+    mLog->setReadOnly(true);
+    mLog->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    mLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    mLog->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    mLog->setTabChangesFocus(true);
+    mLog->setUndoRedoEnabled(false);
+
+    qlist = new QuestionList(this);
+    place(qlist, "qlist", 552, 8, 305, 449);
+
+    for (auto* button : {btnAdd, btnDebug, btnLoad, btnSave}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+}
+
+void TF::ConnectHandlers()
+{
+    connect(btnAdd, &QPushButton::clicked, this, [this] { Guard([this] { btnAddClick(); }); });
+    connect(btnDebug, &QPushButton::clicked, this, [this] { Guard([this] { btnDebugClick(); }); });
+    connect(btnLoad, &QPushButton::clicked, this, [this] { Guard([this] { btnLoadClick(); }); });
+    connect(btnSave, &QPushButton::clicked, this, [this] { Guard([this] { btnSaveClick(); }); });
+    connect(qlist, &QuestionList::DblClick, this, [this] { Guard([this] { qlistDblClick(); }); });
+    edRound->OnChange = [this](QObject*) { Guard([this] { edRoundChange(); }); };
+    for (auto* rb : m_radios)
+        connect(rb, &QRadioButton::toggled, this, [this] { UpdateRadioTabStops(); });
+    UpdateRadioTabStops();
+}
+
+void TF::UpdateRadioTabStops()
+{
+    // Of the radio buttons only the checked one is reached by Tab.
+    for (auto* rb : m_radios)
+        rb->setFocusPolicy(rb->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+void TF::SetTabOrder()
+{
+    QWidget* order[] = {edRound, edQuestion, edAnswer0, edAnswer1, edAnswer2, edAnswer3, edAnswer4, RB0,
+                        RB1,     RB4,        RB2,       RB3,       btnAdd,    btnDebug,  btnLoad,   btnSave,
+                        mLog,    qlist};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+}
+
+void TF::FormCreate()
+{
+    F->mLog->clear();
+    F->ClearQuestionFields();
+    F->LogEvent(u"Инициализация пррошла успешно");
+    F->btnDebug->setVisible(true);
+    F->LogEvent(u"СПЕЦИАЛЬНЫЙ АДМИНСКИЙ СУПЕРРЕЖИМ АКТИВИРОВАН!!! ПЫЩЪЪЪЪ!1адин");
+}
+
+void TF::ClearQuestionFields()
+{
+    F->edQuestion->clear();
+    for (auto* box : F->m_answerBoxes)
+        box->clear();
+}
+
+void TF::LogEvent(const std::u16string& message)
+{
+    const QString line = u'[' + FormatLogTime(m_clock(), m_timeFormat) + QStringLiteral("] ") + ToQ(message);
+    mLog->appendPlainText(line);
+    QTextCursor end = mLog->textCursor();
+    end.movePosition(QTextCursor::End);
+    mLog->setTextCursor(end);
+    mLog->ensureCursorVisible();
+}
+
+void TF::SetLocaleSource(std::function<QLocale()> source)
+{
+    m_localeSource = std::move(source);
+    RereadTimeFormat();
+}
+
+void TF::RereadTimeFormat()
+{
+    m_timeFormat = LongTimeFormatOf(m_localeSource());
+}
+
+void TF::changeEvent(QEvent* event)
+{
+    // The regional settings are read again whenever they change.
+    if (event->type() == QEvent::LocaleChange)
+        Guard([this] { RereadTimeFormat(); });
+    QWidget::changeEvent(event);
+}
+
+void TF::btnAddClick()
+{
+    Commands::btnAddClick(*m_fields, *m_base);
+}
+
+void TF::qlistDblClick()
+{
+    Commands::qlistDblClick(*m_fields, *m_base);
+}
+
+void TF::edRoundChange()
+{
+    Commands::edRoundChange(*m_fields);
+}
+
+void TF::btnDebugClick()
+{
+    // Deliberately does nothing.
+}
+
+void TF::btnLoadClick() {}
+
+void TF::btnSaveClick() {}

@@ -1,0 +1,36 @@
+// Runs the editor's start with a window that cannot be made: the failure is
+// reported in the error box and the run ends with status 0 without a loop.
+#include "Error.h"
+#include "ShowException.h"
+#include "Startup.h"
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QStringList shown;
+    SetMessageBoxFunction([&](const QString& caption, const QString& text) { shown << caption << text; });
+    int failures = 0;
+    const auto expect = [&](bool ok, const char* what) {
+        if (!ok) {
+            std::fprintf(stderr, "FAIL: %s\n", what);
+            ++failures;
+        }
+    };
+
+    const int status = RunEditor(argc, argv, []() -> std::unique_ptr<QWidget> {
+        throw Error(u"Window cannot be created");
+    });
+    expect(status == 0, "status 0 after a failed start");
+    expect(shown == QStringList({QStringLiteral("Редактор вопросов"), QStringLiteral("Window cannot be created.")}),
+           "the start failure is reported with its message");
+
+    shown.clear();
+    const int second = RunEditor(argc, argv, []() -> std::unique_ptr<QWidget> { throw 7; });
+    expect(second == 0, "status 0 after a failure without a message");
+    expect(shown == QStringList({QStringLiteral("Редактор вопросов"), QString()}),
+           "a failure without a message shows an empty text");
+
+    std::printf("%d passed, %d failed\n", 4 - failures, failures);
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,74 @@
+#include "EventLog.h"
+
+#include <QTest>
+
+class EventLogTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void formatsTheTime_data()
+    {
+        QTest::addColumn<LongTimeFormat>("format");
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<QString>("expected");
+
+        LongTimeFormat h24;
+        h24.twelveHour = false;
+        LongTimeFormat h24zero = h24;
+        h24zero.leadingZero = true;
+        LongTimeFormat h12;
+        h12.am = QStringLiteral("AM");
+        h12.pm = QStringLiteral("PM");
+        LongTimeFormat h12first = h12;
+        h12first.designatorFirst = true;
+        LongTimeFormat dotted = h24;
+        dotted.separator = QStringLiteral(".");
+
+        QTest::newRow("24h") << h24 << QTime(9, 5, 7) << "9:05:07";
+        QTest::newRow("24h evening") << h24 << QTime(23, 59, 59, 999) << "23:59:59";
+        QTest::newRow("24h leading zero") << h24zero << QTime(9, 5, 7) << "09:05:07";
+        QTest::newRow("24h midnight") << h24zero << QTime(0, 0, 5) << "00:00:05";
+        QTest::newRow("12h midnight") << h12 << QTime(0, 0, 5) << "12:00:05 AM";
+        QTest::newRow("12h one pm") << h12 << QTime(13, 0, 0) << "1:00:00 PM";
+        QTest::newRow("12h noon") << h12 << QTime(12, 30, 0) << "12:30:00 PM";
+        QTest::newRow("designator first") << h12first << QTime(13, 0, 0) << "PM 1:00:00";
+        QTest::newRow("separator") << dotted << QTime(7, 8, 9) << "7.08.09";
+        QTest::newRow("fallbacks") << LongTimeFormat{} << QTime(0, 0, 5) << "12:00:05 am";
+    }
+
+    void formatsTheTime()
+    {
+        QFETCH(LongTimeFormat, format);
+        QFETCH(QTime, time);
+        QFETCH(QString, expected);
+        QCOMPARE(FormatLogTime(time, format), expected);
+    }
+
+    void readsRegionalSettings()
+    {
+        const LongTimeFormat us = LongTimeFormatOf(QLocale(QStringLiteral("en_US")));
+        QVERIFY(us.twelveHour);
+        QVERIFY(!us.leadingZero);
+        QVERIFY(!us.designatorFirst);
+        QCOMPARE(us.am, QStringLiteral("AM"));
+        QCOMPARE(us.separator, QStringLiteral(":"));
+
+        const LongTimeFormat de = LongTimeFormatOf(QLocale(QStringLiteral("de_DE")));
+        QVERIFY(!de.twelveHour);
+        QVERIFY(de.leadingZero);
+
+        const LongTimeFormat fi = LongTimeFormatOf(QLocale(QStringLiteral("fi_FI")));
+        QVERIFY(!fi.leadingZero);
+        QCOMPARE(fi.separator, QStringLiteral("."));
+        QCOMPARE(FormatLogTime(QTime(9, 5, 7), fi), QStringLiteral("9.05.07"));
+
+        const LongTimeFormat ko = LongTimeFormatOf(QLocale(QStringLiteral("ko_KR")));
+        QVERIFY(ko.twelveHour);
+        QVERIFY(ko.designatorFirst);
+        QCOMPARE(ko.pm, QStringLiteral("오후"));
+    }
+};
+
+QTEST_MAIN(EventLogTest)
+#include "EventLogTest.moc"

@@ -1,0 +1,258 @@
+#include "ErrorReport.h"
+#include "Error.h"
+#include "QuestionList.h"
+#include "TCSpinEdit.h"
+#include "TF.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+struct Expected
+{
+    const char* name;
+    const char* kind;
+    const char* parent; // "F" or "gbAnswers"
+    QRect rect;
+};
+
+// The layout table: position, size, parent and class of every control.
+const Expected Layout[] = {
+    {"edRound", "TCSpinEdit", "F", {8, 8, 41, 22}},
+    {"edQuestion", "QLineEdit", "F", {55, 8, 482, 21}},
+    {"gbAnswers", "QGroupBox", "F", {8, 36, 529, 142}},
+    {"edAnswer0", "QLineEdit", "gbAnswers", {36, 18, 477, 21}},
+    {"edAnswer1", "QLineEdit", "gbAnswers", {36, 41, 477, 21}},
+    {"edAnswer2", "QLineEdit", "gbAnswers", {36, 64, 477, 21}},
+    {"edAnswer3", "QLineEdit", "gbAnswers", {36, 87, 477, 21}},
+    {"edAnswer4", "QLineEdit", "gbAnswers", {36, 110, 477, 21}},
+    {"RB0", "QRadioButton", "gbAnswers", {16, 20, 14, 17}},
+    {"RB1", "QRadioButton", "gbAnswers", {16, 43, 14, 17}},
+    {"RB4", "QRadioButton", "gbAnswers", {16, 112, 14, 17}},
+    {"RB2", "QRadioButton", "gbAnswers", {16, 66, 14, 17}},
+    {"RB3", "QRadioButton", "gbAnswers", {16, 89, 14, 17}},
+    {"btnAdd", "QPushButton", "F", {8, 184, 75, 26}},
+    {"btnDebug", "QPushButton", "F", {89, 184, 128, 26}},
+    {"btnLoad", "QPushButton", "F", {381, 184, 75, 26}},
+    {"btnSave", "QPushButton", "F", {462, 184, 75, 26}},
+    {"mLog", "QPlainTextEdit", "F", {8, 216, 529, 241}},
+    {"qlist", "QuestionList", "F", {552, 8, 305, 449}},
+};
+
+const QString FirstLine = QStringLiteral("Инициализация пррошла успешно");
+const QString SecondLine = QStringLiteral("СПЕЦИАЛЬНЫЙ АДМИНСКИЙ СУПЕРРЕЖИМ АКТИВИРОВАН!!! ПЫЩЪЪЪЪ!1адин");
+
+} // namespace
+
+class WindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_errors.clear();
+        m_previous = SetErrorReporter([this](std::exception_ptr e) { m_errors << InnermostMessage(e); });
+        m_window = std::make_unique<TF>();
+        m_window->show();
+        QApplication::setActiveWindow(m_window.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        SetErrorReporter(m_previous);
+    }
+
+    void startsWithTheLayout()
+    {
+        TF& w = *m_window;
+        QCOMPARE(F, &w);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Редактор баз вопросов для игры \"Верталина\""));
+        QCOMPARE(w.LayoutScale(), 1.0);
+        QCOMPARE(w.size(), QSize(866, 465));
+        for (const Expected& e : Layout) {
+            auto* control = w.findChild<QWidget*>(QString::fromLatin1(e.name));
+            QVERIFY2(control, e.name);
+            QCOMPARE(control->metaObject()->className(), e.kind);
+            QCOMPARE(control->parentWidget()->objectName(), QString::fromLatin1(e.parent));
+            QCOMPARE(control->geometry(), e.rect);
+            QVERIFY2(control->isVisible(), e.name);
+            QVERIFY2(control->isEnabled(), e.name);
+        }
+        QCOMPARE(w.edQuestion->maxLength(), 255);
+        for (int n = 0; n < 5; ++n) {
+            QCOMPARE(w.AnswerBox(n)->maxLength(), 40);
+            QCOMPARE(w.AnswerBox(n)->text(), QString());
+            QCOMPARE(w.AnswerRadio(n)->text(), QStringLiteral("RB0"));
+            QCOMPARE(w.AnswerRadio(n)->isChecked(), n == 0);
+        }
+        QCOMPARE(w.edQuestion->text(), QString());
+        QCOMPARE(w.edRound->text(), QStringLiteral("4"));
+        QCOMPARE(w.edRound->MinValue(), 1);
+        QCOMPARE(w.edRound->MaxValue(), 5);
+        QCOMPARE(w.gbAnswers->title(), QStringLiteral("Answers"));
+        QCOMPARE(w.btnAdd->text(), QStringLiteral("Add Question"));
+        QCOMPARE(w.btnDebug->text(), QStringLiteral("Show Questions of Base"));
+        QCOMPARE(w.btnLoad->text(), QStringLiteral("Load Base"));
+        QCOMPARE(w.btnSave->text(), QStringLiteral("Save Base"));
+        QVERIFY(w.mLog->isReadOnly());
+        QCOMPARE(w.mLog->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(w.mLog->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QCOMPARE(w.qlist->model()->rowCount(), 0);
+        QCOMPARE(w.qlist->SelectedLine(), -1);
+        QCOMPARE(w.Base().EntryCount(), 0);
+        QCOMPARE(QApplication::focusWidget(), w.edRound);
+        for (auto* b : {w.btnAdd, w.btnDebug, w.btnLoad, w.btnSave})
+            QVERIFY(!b->isDefault() && !b->autoDefault());
+    }
+
+    void logHoldsTheTwoStartLines()
+    {
+        const QStringList lines = m_window->mLog->toPlainText().split(u'\n');
+        QCOMPARE(lines.size(), 2);
+        const QRegularExpression stamp(QStringLiteral("^\\[[^\\]]+\\] (.*)$"));
+        const auto first = stamp.match(lines[0]);
+        const auto second = stamp.match(lines[1]);
+        QVERIFY(first.hasMatch());
+        QVERIFY(second.hasMatch());
+        QCOMPARE(first.captured(1), FirstLine);
+        QCOMPARE(second.captured(1), SecondLine);
+    }
+
+    void logLinesUseTheClockAndScrollIntoView()
+    {
+        TF& w = *m_window;
+        w.SetClock([] { return QTime(13, 0, 0, 999); });
+        LongTimeFormat format;
+        format.leadingZero = true;
+        format.twelveHour = false;
+        format.am = QStringLiteral("AM");
+        format.pm = QStringLiteral("PM");
+        w.SetLocaleSource([] { return QLocale(QStringLiteral("de_DE")); });
+        QVERIFY(w.TimeFormat() == format);
+        for (int i = 0; i < 300; ++i)
+            w.LogEvent(u"строка");
+        w.LogEvent(u"");
+        const QStringList lines = w.mLog->toPlainText().split(u'\n');
+        QCOMPARE(lines.size(), 303);
+        QCOMPARE(lines[2], QStringLiteral("[13:00:00] строка"));
+        QCOMPARE(lines.last(), QStringLiteral("[13:00:00] "));
+        QScrollBar* bar = w.mLog->verticalScrollBar();
+        QCOMPARE(bar->value(), bar->maximum());
+    }
+
+    void tabVisitsTheControlsInOrderBothWays()
+    {
+        TF& w = *m_window;
+        const QList<QWidget*> order = {w.edRound,   w.edQuestion, w.edAnswer0, w.edAnswer1, w.edAnswer2,
+                                       w.edAnswer3, w.edAnswer4,  w.RB0,       w.btnAdd,    w.btnDebug,
+                                       w.btnLoad,   w.btnSave,    w.mLog,      w.qlist};
+        QCOMPARE(QApplication::focusWidget(), w.edRound);
+        for (int i = 1; i <= order.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), order[i % order.size()]);
+        }
+        for (int i = order.size() - 1; i >= 0; --i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+            QCOMPARE(QApplication::focusWidget(), order[i]);
+        }
+        // The tab stop follows the check mark; RB4 sits between RB1 and RB2.
+        w.RB4->setChecked(true);
+        w.edAnswer4->setFocus();
+        QTest::keyClick(w.edAnswer4, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.RB4);
+        QTest::keyClick(w.RB4, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.btnAdd);
+        // Disabled controls are skipped.
+        w.edAnswer3->setEnabled(false);
+        w.edAnswer2->setFocus();
+        QTest::keyClick(w.edAnswer2, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.edAnswer4);
+    }
+
+    void enterAndEscapeStartNoCommand()
+    {
+        TF& w = *m_window;
+        w.btnAdd->setFocus();
+        QSignalSpy clicks(w.btnAdd, &QPushButton::clicked);
+        QTest::keyClick(w.btnAdd, Qt::Key_Return);
+        QTest::keyClick(w.btnAdd, Qt::Key_Escape);
+        QCOMPARE(clicks.count(), 0);
+    }
+
+    void debugButtonChangesNothing()
+    {
+        TF& w = *m_window;
+        w.edQuestion->setText(QStringLiteral("q"));
+        const QString log = w.mLog->toPlainText();
+        QTest::mouseClick(w.btnDebug, Qt::LeftButton);
+        QCOMPARE(w.mLog->toPlainText(), log);
+        QCOMPARE(w.edQuestion->text(), QStringLiteral("q"));
+        QCOMPARE(w.Base().EntryCount(), 0);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Редактор баз вопросов для игры \"Верталина\""));
+        QVERIFY(m_errors.isEmpty());
+    }
+
+    void lengthLimitsHoldForTypingAndPasting()
+    {
+        TF& w = *m_window;
+        QTest::keyClicks(w.edQuestion, QString(300, u'z'));
+        QCOMPARE(w.edQuestion->text().size(), 255);
+        QTest::keyClicks(w.edAnswer2, QString(50, u'b'));
+        QCOMPARE(w.edAnswer2->text().size(), 40);
+
+        w.edAnswer0->setText(QString(35, u'a'));
+        w.edAnswer0->setFocus();
+        w.edAnswer0->end(false);
+        QApplication::clipboard()->setText(QStringLiteral("0123456789"));
+        QTest::keyClick(w.edAnswer0, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w.edAnswer0->text(), QString(35, u'a') + QStringLiteral("01234"));
+    }
+
+    void clearQuestionFieldsLeavesTheRestAlone()
+    {
+        TF& w = *m_window;
+        w.edQuestion->setText(QStringLiteral("q"));
+        for (int n = 0; n < 5; ++n)
+            w.AnswerBox(n)->setText(QStringLiteral("a"));
+        w.RB3->setChecked(true);
+        w.edAnswer4->setEnabled(false);
+        w.ClearQuestionFields();
+        QCOMPARE(w.edQuestion->text(), QString());
+        for (int n = 0; n < 5; ++n)
+            QCOMPARE(w.AnswerBox(n)->text(), QString());
+        QVERIFY(w.RB3->isChecked());
+        QVERIFY(!w.edAnswer4->isEnabled());
+        QCOMPARE(w.edRound->text(), QStringLiteral("4"));
+    }
+
+    void enlargingMovesNoControl()
+    {
+        TF& w = *m_window;
+        w.resize(1200, 800);
+        QCOMPARE(w.qlist->geometry(), QRect(552, 8, 305, 449));
+        QCOMPARE(w.mLog->geometry(), QRect(8, 216, 529, 241));
+    }
+
+private:
+    std::unique_ptr<TF> m_window;
+    ErrorReporter m_previous;
+    QList<std::u16string> m_errors;
+};
+
+QTEST_MAIN(WindowTest)
+#include "WindowTest.moc"
