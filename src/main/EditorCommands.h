@@ -1,9 +1,48 @@
 #pragma once
-// Temporary stand-in until the editing commands land.
+
 #include "EditorFields.h"
 #include "QuestionBase.h"
+
+#include <cstdint>
+#include <string_view>
+
+/** The question editing commands of the main window, written against the
+ *  window's fields and the base only, so they run the same over the real
+ *  controls and over an in-memory view. Errors of the base and of number
+ *  conversions are thrown (Error) and end a command at the failing step;
+ *  refusals and successes are event-log lines. */
 namespace Commands {
-inline void btnAddClick(EditorFields&, QuestionBase&) {}
-inline void qlistDblClick(EditorFields&, QuestionBase&) {}
-inline void edRoundChange(EditorFields&) {}
-}
+
+/** Whether the fields hold what the round needs: a question text, answers 0
+ *  and 1, and answer n (2 to 4) when the round value is above n - 1. "Empty"
+ *  is the empty text only; blanks count as filled. The round value is read
+ *  only when answer 2, 3 or 4 is empty. */
+bool FieldsComplete(EditorFields& fields);
+
+/** The number at the start of a question label: its leading decimal digits,
+ *  0 when it does not begin with one. An absurdly long number saturates at
+ *  INT32_MAX, which lies beyond any base. */
+std::int32_t LabelNumber(std::u16string_view label);
+
+/** "Add Question": with no line selected appends the fields as a new question
+ *  (refusing a question text already in the base); with line k selected
+ *  writes them over question k and clears the selection. Incomplete fields
+ *  and repeats are refused with a log line. Throws the list-index error when
+ *  the selected line lies beyond the base; nothing is changed then. */
+void btnAddClick(EditorFields& fields, QuestionBase& base);
+
+/** Double-click on the question list: loads the question whose number the
+ *  selected line shows into the fields (round first, so the answer boxes are
+ *  enabled for it before the texts arrive), and keeps the line selected.
+ *  Throws the list-index error with -1 when no line is selected or with 8k
+ *  when question k is not in the base, and the conversion error when the
+ *  stored round (nothing changed) or index (round and texts already loaded)
+ *  is not a number. */
+void qlistDblClick(EditorFields& fields, QuestionBase& base);
+
+/** Change of the round selector: enables answers 2 to 4, then disables those
+ *  that the round value 1, 2 or 3 does not use. Reading the value may replace
+ *  a non-number by 1, which runs this handler again nested. */
+void edRoundChange(EditorFields& fields);
+
+} // namespace Commands
