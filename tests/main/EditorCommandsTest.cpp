@@ -238,7 +238,11 @@ TEST(FieldsComplete, ReadsRoundOnlyForAnEmptyOptionalAnswer)
     EXPECT_TRUE(Commands::FieldsComplete(fields));
     EXPECT_EQ(std::count(fields.calls.begin(), fields.calls.end(), "RoundValue"), 0);
     EXPECT_EQ(fields.roundText, u"abc");
+    fields.answers[1].clear();
+    EXPECT_FALSE(Commands::FieldsComplete(fields));
+    EXPECT_EQ(fields.roundText, u"abc") << "answers 0 and 1 are needed whatever the round";
 
+    fields.answers[1] = u"a1";
     fields.answers[4].clear();
     EXPECT_TRUE(Commands::FieldsComplete(fields)) << "the round read as 1 needs no answer 4";
     EXPECT_EQ(fields.roundText, u"1");
@@ -407,6 +411,20 @@ TEST(ReplaceQuestion, SelectedLineBeyondTheBaseChangesNothing)
     editor.fields.Fill(u"q", {u"a0", u"a1", u"a2", u"a3", u"a4"});
     const Editor before = editor;
     EXPECT_EQ(ErrorOf([&] { editor.Click(); }), u"List index out of bounds (24)");
+    ExpectSameState(before, editor);
+}
+
+TEST(ReplaceQuestion, CutShortQuestionIsNotHalfRewritten)
+{
+    Editor editor;
+    editor.Load({Stored(u"4", u"q0")});
+    for (int n = 0; n < 4; ++n)
+        editor.base.Append(u"part");
+    editor.fields.lines.push_back(u"1. part");
+    editor.fields.selected = 1;
+    editor.fields.Fill(u"q", {u"a0", u"a1", u"a2", u"a3", u"a4"});
+    const Editor before = editor;
+    EXPECT_EQ(ErrorOf([&] { editor.Click(); }), u"List index out of bounds (12)");
     ExpectSameState(before, editor);
 }
 
