@@ -1,0 +1,34 @@
+# Packaging with CPack: "cpack" in the build folder makes a Debian package
+# (vertalina-editor_<version>_<arch>.deb) on Linux and a zip elsewhere.
+# Build it from a release build: the package carries whatever the build is.
+
+set(CPACK_PACKAGE_NAME vertalina-editor)
+set(CPACK_PACKAGE_VENDOR "Vertalina")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Vertalina editor developers <editor@vertalina.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "editor of question bases for the quiz game Vertalina")
+set(CPACK_PACKAGE_DESCRIPTION
+    "A desktop editor for the question bases (.dat files) of the quiz game Vertalina. \
+It builds a base question by question, each with its round, question text, two to \
+five answers and the correct answer, reopens any question to correct it, and loads \
+and saves base files. Its interface is in Russian.")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://vertalina.org/")
+set(CPACK_STRIP_FILES ON)
+
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+    set(CPACK_GENERATOR DEB)
+else()
+    set(CPACK_GENERATOR ZIP)
+endif()
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_DEBIAN_PACKAGE_SECTION education)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# dpkg-shlibdeps derives the library packages from the linked libraries.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads its platform plugins at run time, so dpkg-shlibdeps cannot see
+# them, and libqt6gui6 only recommends them: without them no window opens.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+
+include(CPack)
