@@ -1,0 +1,42 @@
+# Tests of the application icon, the desktop integration files and the
+# installed tree. Needs the packages desktop-file-utils and appstream.
+
+vt_qtest(app_icon_tests SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/AppIconTest.cpp LIBS vt_app)
+string(REPLACE ";" "," vt_icon_sizes "${VT_ICON_SIZES}")
+target_compile_definitions(app_icon_tests PRIVATE
+    VT_DESKTOP_ID="${VT_DESKTOP_ID}"
+    VT_ICON_SIZES="${vt_icon_sizes}"
+    VT_APP_DIR="${VT_APP_DIR}")
+
+# Runs a validator; a validator that is not installed fails the test instead
+# of skipping it quietly.
+function(vt_validator_test name tool package)
+    find_program(VT_TOOL_${tool} ${tool})
+    if(VT_TOOL_${tool})
+        add_test(NAME ${name} COMMAND ${VT_TOOL_${tool}} ${ARGN})
+    else()
+        add_test(NAME ${name} COMMAND ${CMAKE_COMMAND}
+            -DMESSAGE=${tool}\ is\ not\ installed\ \(Debian\ package\ ${package}\)
+            -P ${CMAKE_CURRENT_SOURCE_DIR}/Fail.cmake)
+    endif()
+endfunction()
+
+vt_validator_test(desktop_file_valid desktop-file-validate desktop-file-utils
+    ${VT_APP_DIR}/${VT_DESKTOP_ID}.desktop)
+# Warnings and errors both fail; hints do not.
+set_tests_properties(desktop_file_valid PROPERTIES FAIL_REGULAR_EXPRESSION ": (error|warning): ")
+
+vt_validator_test(metainfo_valid appstreamcli appstream
+    validate --no-net ${VT_APP_DIR}/${VT_DESKTOP_ID}.metainfo.xml)
+
+add_test(NAME install_tree COMMAND ${CMAKE_COMMAND}
+    -DBUILD_DIR=${CMAKE_BINARY_DIR}
+    -DPREFIX=${CMAKE_CURRENT_BINARY_DIR}/install-tree
+    -DBINDIR=${CMAKE_INSTALL_BINDIR}
+    -DDATADIR=${CMAKE_INSTALL_DATADIR}
+    -DID=${VT_DESKTOP_ID}
+    "-DSIZES=${VT_ICON_SIZES}"
+    -DVERSION=${PROJECT_VERSION}
+    -P ${CMAKE_CURRENT_SOURCE_DIR}/CheckInstall.cmake)
+# Several test runs in parallel would share the one temporary prefix.
+set_tests_properties(install_tree PROPERTIES RESOURCE_LOCK install-tree TIMEOUT 120)
