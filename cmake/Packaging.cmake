@@ -7,11 +7,14 @@ set(CPACK_PACKAGE_VENDOR "Vertalina")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Vertalina editor developers <editor@vertalina.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "editor of question bases for the quiz game Vertalina")
-set(CPACK_PACKAGE_DESCRIPTION
-    "A desktop editor for the question bases (.dat files) of the quiz game Vertalina. \
-It builds a base question by question, each with its round, question text, two to \
-five answers and the correct answer, reopens any question to correct it, and loads \
-and saves base files. Its interface is in Russian.")
+# Lines of the long description, kept under 80 columns for the package's
+# control file.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "A desktop editor for the question bases (.dat files) of the quiz game"
+    "Vertalina. It builds a base question by question, each with its round,"
+    "question text, two to five answers and the correct answer, reopens any"
+    "question to correct it, and loads and saves base files. Its interface"
+    "is in Russian.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://vertalina.org/")
 set(CPACK_STRIP_FILES ON)
 
