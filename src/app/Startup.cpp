@@ -1,5 +1,6 @@
 #include "Startup.h"
 
+#include "AppIcon.h"
 #include "ErrorReport.h"
 #include "ShowException.h"
 #include "TF.h"
@@ -37,6 +38,8 @@ int RunEditor(int argc, char** argv, const WindowFactory& makeWindow)
     char* toolkitArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
     Application app(toolkitArgc, toolkitArgv);
     QApplication::setQuitOnLastWindowClosed(true);
+    QApplication::setWindowIcon(AppIcon());
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(DesktopFileId));
     SetErrorReporter(ReportToUser);
 
     std::unique_ptr<QWidget> window;
