@@ -58,6 +58,11 @@ class FdInputStream : public InputStream
 {
 public:
     explicit FdInputStream(int fd) : m_fd(fd) {}
+    /** Reads until n bytes have arrived or the file ends (interrupted calls
+     *  are repeated) and returns the count. A read error makes the whole
+     *  request deliver nothing: it returns 0 even when part of the request had
+     *  arrived before the error; those bytes are consumed from the file and the
+     *  contents of data are then unspecified. */
     std::size_t Read(std::uint8_t* data, std::size_t n) override;
 
 private:
@@ -68,7 +73,9 @@ class FdOutputStream : public OutputStream
 {
 public:
     explicit FdOutputStream(int fd) : m_fd(fd) {}
-    /** Throws Error with the system's text when a write fails. */
+    /** Writes all n bytes, continuing after short and interrupted writes.
+     *  Throws Error with the system's text (strerror) when a write fails; the
+     *  bytes before the failure may have reached the file. */
     void Write(const std::uint8_t* data, std::size_t n) override;
 
 private:

@@ -1,0 +1,267 @@
+#include "BaseFile.h"
+
+#include "Error.h"
+#include "IntText.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// The filler and field-end character: short fields are filled with it, and a
+// field read from a file ends at its first one.
+constexpr char16_t Bar = u'|';
+
+constexpr std::size_t HeaderWidth = 5;
+constexpr std::size_t RecordWidth = 457;
+constexpr std::size_t QuestionWidth = 255;
+constexpr std::size_t AnswerWidth = 40;
+constexpr unsigned KeyModulus = 7;
+
+// Offsets of the fields within a record, in code units from 0.
+constexpr std::size_t RoundAt = 0;
+constexpr std::size_t QuestionAt = 1;
+constexpr std::size_t FirstAnswerAt = QuestionAt + QuestionWidth;
+constexpr std::size_t CorrectAt = FirstAnswerAt + AnswerCount * AnswerWidth;
+
+static_assert(CorrectAt + 1 == RecordWidth);
+static_assert(BaseHeaderBytes == 2 * HeaderWidth && BaseRecordBytes == 2 * RecordWidth);
+
+constexpr std::size_t AnswerAt(std::size_t i) { return FirstAnswerAt + i * AnswerWidth; }
+
+// The scrambling key of every offset in a record: the position (offset + 1)
+// modulo 7, and 0 for the last code unit, which is never scrambled.
+constexpr std::array<char16_t, RecordWidth> RecordKey = [] {
+    std::array<char16_t, RecordWidth> key{};
+    for (std::size_t i = 0; i + 1 < RecordWidth; ++i)
+        key[i] = static_cast<char16_t>((i + 1) % KeyModulus);
+    return key;
+}();
+
+char16_t LoadUnit(const std::uint8_t* bytes)
+{
+    return static_cast<char16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+void StoreUnit(char16_t unit, std::uint8_t* bytes)
+{
+    bytes[0] = static_cast<std::uint8_t>(unit & 0xFF);
+    bytes[1] = static_cast<std::uint8_t>(unit >> 8);
+}
+
+std::u16string CutRange(const char16_t* first, std::size_t width)
+{
+    return std::u16string(first, std::find(first, first + width, Bar));
+}
+
+// The question held in one unscrambled record.
+QuestionRecord RecordFromUnits(const char16_t* units)
+{
+    QuestionRecord record;
+    record.round.assign(1, units[RoundAt]);
+    record.question = CutRange(units + QuestionAt, QuestionWidth);
+    for (std::size_t i = 0; i < AnswerCount; ++i)
+        record.answers[i] = CutRange(units + AnswerAt(i), AnswerWidth);
+    record.correct = CutRange(units + CorrectAt, 1);
+    return record;
+}
+
+void PutField(const std::u16string& text, std::size_t width, char16_t* units)
+{
+    const std::size_t n = std::min(text.size(), width);
+    std::copy_n(text.data(), n, units);
+    std::fill(units + n, units + width, Bar);
+}
+
+// The one code unit that a round or correct-index text is written as, or
+// false when it has none. An empty text is written as a bar, which keeps the
+// record's width and reads back as an empty index; a longer text that reads
+// as a number from 0 to 9 is written as that digit.
+bool FitUnit(const std::u16string& text, char16_t& unit)
+{
+    if (text.empty()) {
+        unit = Bar;
+        return true;
+    }
+    if (text.size() == 1) {
+        unit = text[0];
+        return true;
+    }
+    std::int32_t value = 0;
+    if (TryStrToInt(text, value) && value >= 0 && value <= 9) {
+        unit = static_cast<char16_t>(u'0' + value);
+        return true;
+    }
+    return false;
+}
+
+const std::u16string& Field(const QuestionBase& base, int k, int field)
+{
+    return base.Entry(k * EntriesPerQuestion + field);
+}
+
+std::u16string Quoted(const std::u16string& text)
+{
+    constexpr std::size_t shown = 20;
+    if (text.size() <= shown)
+        return u"\"" + text + u"\"";
+    return u"\"" + text.substr(0, shown) + u"\u2026\"";
+}
+
+[[noreturn]] void ThrowUnfit(int k, const std::u16string& problem)
+{
+    throw Error(u"Question " + IntToStr(k) + u" cannot be saved: " + problem);
+}
+
+void CheckUnit(int k, const std::u16string& text, const char16_t* what)
+{
+    char16_t unit;
+    if (!FitUnit(text, unit))
+        ThrowUnfit(k, std::u16string(what) + u" " + Quoted(text) +
+                          u" does not fit the file's one-character field");
+}
+
+void CheckWidth(int k, const std::u16string& text, std::size_t width, const std::u16string& what)
+{
+    if (text.size() > width)
+        ThrowUnfit(k, what + u" is " + IntToStr(static_cast<std::int32_t>(text.size())) +
+                          u" characters long, the file holds at most " +
+                          IntToStr(static_cast<std::int32_t>(width)));
+}
+
+} // namespace
+
+std::u16string PadField(std::u16string text, std::size_t width)
+{
+    if (text.size() < width)
+        text.append(width - text.size(), Bar);
+    return text;
+}
+
+std::u16string CutField(std::u16string_view text)
+{
+    return std::u16string(text.substr(0, std::min(text.find(Bar), text.size())));
+}
+
+std::u16string ScrambleRecord(std::u16string text)
+{
+    for (std::size_t i = 0; i + 1 < text.size(); ++i)
+        text[i] = static_cast<char16_t>(text[i] ^ ((i + 1) % KeyModulus));
+    return text;
+}
+
+std::u16string EncodeHeader(int count)
+{
+    if (count < 0 || count > MaxBaseQuestions)
+        throw Error(u"The question count " + IntToStr(count) + u" does not fit the file header");
+    return PadField(IntToStr(count), HeaderWidth);
+}
+
+std::int32_t DecodeHeader(std::u16string_view header)
+{
+    return StrToInt(CutField(header));
+}
+
+std::u16string EncodeRecord(const QuestionRecord& record)
+{
+    std::u16string text = record.round;
+    text += PadField(record.question, QuestionWidth);
+    for (const auto& answer : record.answers)
+        text += PadField(answer, AnswerWidth);
+    text += record.correct;
+    return ScrambleRecord(std::move(text));
+}
+
+QuestionRecord DecodeRecord(std::u16string_view record)
+{
+    if (record.size() != RecordWidth)
+        throw Error(u"A base record must be " + IntToStr(static_cast<std::int32_t>(RecordWidth)) + u" code units long, not " +
+                    IntToStr(static_cast<std::int32_t>(std::min<std::size_t>(record.size(), INT32_MAX))));
+    const std::u16string units = ScrambleRecord(std::u16string(record));
+    return RecordFromUnits(units.data());
+}
+
+void CheckBaseLimits(const QuestionBase& base)
+{
+    const int n = base.QuestionCount();
+    if (n > MaxBaseQuestions)
+        throw Error(u"The base cannot be saved: it holds " + IntToStr(n) +
+                    u" questions, the file holds at most " + IntToStr(MaxBaseQuestions));
+    for (int k = 0; k < n; ++k) {
+        CheckUnit(k, Field(base, k, FieldRound), u"its round");
+        CheckWidth(k, Field(base, k, FieldQuestion), QuestionWidth, u"its question text");
+        for (int i = 0; i < AnswerCount; ++i)
+            CheckWidth(k, Field(base, k, FieldAnswer0 + i), AnswerWidth, u"its answer " + IntToStr(i));
+        CheckUnit(k, Field(base, k, FieldCorrect), u"its correct answer number");
+    }
+}
+
+void WriteBase(const QuestionBase& base, OutputStream& out, const std::function<void(int)>& notify)
+{
+    // Every record must be exactly 457 code units, or the game misreads all
+    // the records after it: refuse the base before the first byte.
+    CheckBaseLimits(base);
+    const int n = base.QuestionCount();
+
+    std::array<std::uint8_t, BaseHeaderBytes> header;
+    const std::u16string headerText = EncodeHeader(n);
+    for (std::size_t i = 0; i < HeaderWidth; ++i)
+        StoreUnit(headerText[i], &header[2 * i]);
+    out.Write(header.data(), header.size());
+
+    std::array<char16_t, RecordWidth> units;
+    std::array<std::uint8_t, BaseRecordBytes> bytes;
+    for (int k = 0; k < n; ++k) {
+        FitUnit(Field(base, k, FieldRound), units[RoundAt]);
+        PutField(Field(base, k, FieldQuestion), QuestionWidth, &units[QuestionAt]);
+        for (int i = 0; i < AnswerCount; ++i)
+            PutField(Field(base, k, FieldAnswer0 + i), AnswerWidth, &units[AnswerAt(i)]);
+        FitUnit(Field(base, k, FieldCorrect), units[CorrectAt]);
+        for (std::size_t i = 0; i < RecordWidth; ++i)
+            StoreUnit(static_cast<char16_t>(units[i] ^ RecordKey[i]), &bytes[2 * i]);
+        out.Write(bytes.data(), bytes.size());
+        if (notify)
+            notify(static_cast<int>(RecordWidth));
+    }
+}
+
+void ReadBase(InputStream& in, QuestionBase& base)
+{
+    // Bytes that a short read leaves out keep the bytes of blanks.
+    std::array<std::uint8_t, BaseHeaderBytes> header;
+    for (std::size_t i = 0; i < HeaderWidth; ++i)
+        StoreUnit(u' ', &header[2 * i]);
+    std::array<std::uint8_t, BaseHeaderBytes> got;
+    const std::size_t gotCount = std::min(in.Read(got.data(), got.size()), got.size());
+    std::copy_n(got.begin(), gotCount, header.begin());
+
+    std::u16string headerText(HeaderWidth, u' ');
+    for (std::size_t i = 0; i < HeaderWidth; ++i)
+        headerText[i] = LoadUnit(&header[2 * i]);
+    const std::int32_t n = DecodeHeader(headerText);
+
+    // The count is not trusted for allocation beyond a modest amount; growth
+    // past it is ours, so an append never has to allocate part way through a
+    // question and the base never holds part of one.
+    constexpr std::size_t reserveCap = 16384 * EntriesPerQuestion;
+    std::size_t reserved = static_cast<std::size_t>(base.EntryCount()) +
+                           std::min<std::size_t>(n > 0 ? static_cast<std::size_t>(n) * EntriesPerQuestion : 0,
+                                                 reserveCap);
+    base.Reserve(reserved);
+
+    std::array<std::uint8_t, BaseRecordBytes> bytes;
+    std::array<char16_t, RecordWidth> units;
+    for (std::int32_t k = 0; k < n; ++k) {
+        if (in.Read(bytes.data(), bytes.size()) < bytes.size())
+            throw Error(u"Stream read error");
+        for (std::size_t i = 0; i < RecordWidth; ++i)
+            units[i] = static_cast<char16_t>(LoadUnit(&bytes[2 * i]) ^ RecordKey[i]);
+        QuestionRecord record = RecordFromUnits(units.data());
+        const std::size_t needed = static_cast<std::size_t>(base.EntryCount()) + EntriesPerQuestion;
+        if (needed > reserved) {
+            reserved = std::max(reserved * 2, needed);
+            base.Reserve(reserved);
+        }
+        base.AppendRecord(std::move(record));
+    }
+}
