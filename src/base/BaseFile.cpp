@@ -27,7 +27,10 @@ constexpr std::size_t CorrectAt = FirstAnswerAt + AnswerCount * AnswerWidth;
 static_assert(CorrectAt + 1 == RecordWidth);
 static_assert(BaseHeaderBytes == 2 * HeaderWidth && BaseRecordBytes == 2 * RecordWidth);
 
-constexpr std::size_t AnswerAt(std::size_t i) { return FirstAnswerAt + i * AnswerWidth; }
+constexpr std::size_t AnswerAt(std::size_t i)
+{
+    return FirstAnswerAt + i * AnswerWidth;
+}
 
 // The scrambling key of every offset in a record: the position (offset + 1)
 // modulo 7, and 0 for the last code unit, which is never scrambled.
@@ -175,7 +178,8 @@ std::u16string EncodeRecord(const QuestionRecord& record)
 QuestionRecord DecodeRecord(std::u16string_view record)
 {
     if (record.size() != RecordWidth)
-        throw Error(u"A base record must be " + IntToStr(static_cast<std::int32_t>(RecordWidth)) + u" code units long, not " +
+        throw Error(u"A base record must be " + IntToStr(static_cast<std::int32_t>(RecordWidth)) +
+                    u" code units long, not " +
                     IntToStr(static_cast<std::int32_t>(std::min<std::size_t>(record.size(), INT32_MAX))));
     const std::u16string units = ScrambleRecord(std::u16string(record));
     return RecordFromUnits(units.data());
@@ -244,9 +248,9 @@ void ReadBase(InputStream& in, QuestionBase& base)
     // past it is ours, so an append never has to allocate part way through a
     // question and the base never holds part of one.
     constexpr std::size_t reserveCap = 16384 * EntriesPerQuestion;
-    std::size_t reserved = static_cast<std::size_t>(base.EntryCount()) +
-                           std::min<std::size_t>(n > 0 ? static_cast<std::size_t>(n) * EntriesPerQuestion : 0,
-                                                 reserveCap);
+    std::size_t reserved =
+        static_cast<std::size_t>(base.EntryCount()) +
+        std::min<std::size_t>(n > 0 ? static_cast<std::size_t>(n) * EntriesPerQuestion : 0, reserveCap);
     base.Reserve(reserved);
 
     std::array<std::uint8_t, BaseRecordBytes> bytes;

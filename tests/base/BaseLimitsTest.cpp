@@ -36,7 +36,8 @@ TEST(BaseLimits, EmptyRoundAndIndexAreWrittenAsOneBar)
 TEST(BaseLimits, NumbersFromZeroToNineAreWrittenAsOneDigit)
 {
     const std::pair<std::u16string, std::u16string> cases[] = {
-        {u"03", u"3"}, {u"+3", u"3"}, {u" 3", u"3"}, {u"  05", u"5"}, {u"$9", u"9"}, {u"-0", u"0"}, {u"0x4", u"4"},
+        {u"03", u"3"}, {u"+3", u"3"}, {u" 3", u"3"},  {u"  05", u"5"},
+        {u"$9", u"9"}, {u"-0", u"0"}, {u"0x4", u"4"},
     };
     for (const auto& [text, digit] : cases) {
         QuestionRecord record = Plain();
@@ -67,10 +68,12 @@ TEST(BaseLimits, FieldsBeyondTheFormatAreRefusedWithTheirQuestionAndField)
         {FieldRound, u"\U0001F600", u"its round \"\U0001F600\" does not fit the file's one-character field"},
         {FieldRound, std::u16string(30, u'7'),
          u"its round \"77777777777777777777\u2026\" does not fit the file's one-character field"},
-        {FieldCorrect, u"10", u"its correct answer number \"10\" does not fit the file's one-character field"},
+        {FieldCorrect, u"10",
+         u"its correct answer number \"10\" does not fit the file's one-character field"},
         {FieldQuestion, std::u16string(256, u'ы'),
          u"its question text is 256 characters long, the file holds at most 255"},
-        {FieldAnswer0, std::u16string(41, u'a'), u"its answer 0 is 41 characters long, the file holds at most 40"},
+        {FieldAnswer0, std::u16string(41, u'a'),
+         u"its answer 0 is 41 characters long, the file holds at most 40"},
         {FieldAnswer0 + 4, std::u16string(300, u'a'),
          u"its answer 4 is 300 characters long, the file holds at most 40"},
     };
@@ -107,7 +110,8 @@ TEST(BaseLimits, AtMost99999QuestionsAreWritten)
         base.AppendRecord({u"1", u"q", {u"a", u"b", u" ", u" ", u" "}, u"0"});
     EXPECT_EQ(LimitError(base), u"");
     base.AppendRecord({u"1", u"q", {u"a", u"b", u" ", u" ", u" "}, u"0"});
-    const std::u16string message = u"The base cannot be saved: it holds 100000 questions, the file holds at most 99999";
+    const std::u16string message =
+        u"The base cannot be saved: it holds 100000 questions, the file holds at most 99999";
     EXPECT_EQ(LimitError(base), message);
     FailingOutputStream out(0); // any write would fail with another message
     try {

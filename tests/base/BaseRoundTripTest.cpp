@@ -31,7 +31,10 @@ public:
         return text;
     }
 
-    std::size_t Below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(m_random); }
+    std::size_t Below(std::size_t n)
+    {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(m_random);
+    }
 
 private:
     char32_t Character()

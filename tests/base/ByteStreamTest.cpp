@@ -64,7 +64,9 @@ TEST(FdStreams, WriteAndReadABaseThroughARealFile)
         source.AppendRecord({u"5", u"Вопрос №" + IntToStr(k), {u"а", u"б", u"в", u"г", u"д"}, u"4"});
     FdOutputStream out(file.Fd());
     WriteBase(source, out);
-    struct stat info{};
+    struct stat info
+    {
+    };
     ASSERT_EQ(::fstat(file.Fd(), &info), 0);
     EXPECT_EQ(info.st_size, 10 + 914 * 50);
 
