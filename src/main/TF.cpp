@@ -1,13 +1,18 @@
 #include "TF.h"
 
+#include "BaseFiles.h"
 #include "EditorCommands.h"
 #include "ErrorReport.h"
+#include "FileDialog.h"
+#include "IntText.h"
 #include "QtText.h"
 #include "QuestionList.h"
 #include "TCSpinEdit.h"
+#include "Utf.h"
 #include "WindowFields.h"
 
 #include <QEvent>
+#include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -157,6 +162,11 @@ void TF::BuildControls()
     mLog->setTabChangesFocus(true);
     mLog->setUndoRedoEnabled(false);
 
+    OpenDialog = std::make_unique<StandardFileDialog>(this, StandardFileDialog::Kind::Open,
+                                                      QStringLiteral("Questions base"), QStringLiteral("*.dat"));
+    SaveDialog = std::make_unique<StandardFileDialog>(this, StandardFileDialog::Kind::Save,
+                                                      QStringLiteral("Questons base"), QStringLiteral("*.dat"));
+
     qlist = new QuestionList(this);
     place(qlist, "qlist", 552, 8, 305, 449);
 
@@ -260,6 +270,40 @@ void TF::btnDebugClick()
     // Deliberately does nothing.
 }
 
-void TF::btnLoadClick() {}
+void TF::btnLoadClick()
+{
+    if (!OpenDialog->Execute())
+        return;
+    SaveDialog->FileName = OpenDialog->FileName;
 
-void TF::btnSaveClick() {}
+    // The file is read into a base of its own: only a complete read replaces
+    // the operator's questions, so a failed load loses nothing.
+    QuestionBase loaded = LoadBaseFile(QFile::encodeName(OpenDialog->FileName).toStdString());
+    m_base->Swap(loaded);
+
+    LogEvent(u"База вопросов успешно загружена");
+    LogEvent(u"Вопросов в базе: " + IntToStr(m_base->QuestionCount()));
+
+    const int count = m_base->QuestionCount();
+    std::vector<QString> labels;
+    labels.reserve(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k)
+        labels.push_back(ToQ(QuestionLabel(k, m_base->Entry(k * EntriesPerQuestion + FieldQuestion))));
+    qlist->Lines()->Reset(std::move(labels));
+}
+
+void TF::btnSaveClick()
+{
+    if (!SaveDialog->Execute())
+        return;
+    const std::string path = QFile::encodeName(SaveDialog->FileName).toStdString();
+    int shown = -1;
+    SaveBaseFile(*m_base, path, [this, &shown](int length) {
+        // Every record shows its length in the caption; set it only when it changes.
+        if (length != shown) {
+            setWindowTitle(QString::number(length));
+            shown = length;
+        }
+    });
+    LogEvent(u"База успешно сохранена в " + FromUtf8(FileNameOnly(path)));
+}

@@ -11,6 +11,7 @@
 #include <string>
 
 class EditorFields;
+class FileDialog;
 class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -46,6 +47,8 @@ public:
     QPushButton* btnLoad;
     TCSpinEdit* edRound;
     QPlainTextEdit* mLog;
+    std::unique_ptr<FileDialog> OpenDialog;
+    std::unique_ptr<FileDialog> SaveDialog;
     QuestionList* qlist;
 
     // Event handlers. Each runs under the error guard when the toolkit calls it.

@@ -1,0 +1,36 @@
+#include "FileDialog.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+StandardFileDialog::StandardFileDialog(QWidget* parent, Kind kind, QString description, QString pattern)
+    : m_parent(parent), m_kind(kind), m_filter(description + QStringLiteral(" (") + pattern + u')')
+{
+}
+
+bool StandardFileDialog::Execute()
+{
+    QFileDialog dialog(m_parent);
+    dialog.setNameFilter(m_filter);
+    dialog.setSizeGripEnabled(true);
+    if (m_kind == Kind::Open) {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    } else {
+        // Asks before replacing an existing file; a name typed without an
+        // extension is kept as typed.
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(QString());
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    }
+    if (!FileName.isEmpty()) {
+        const QFileInfo current(FileName);
+        dialog.setDirectory(current.absolutePath());
+        dialog.selectFile(current.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    FileName = QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath();
+    return true;
+}

@@ -1,0 +1,369 @@
+#include "BaseFile.h"
+#include "EditorFields.h"
+#include "BaseFiles.h"
+#include "Error.h"
+#include "ErrorReport.h"
+#include "FileDialog.h"
+#include "QuestionList.h"
+#include "TF.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+
+/** A dialog that answers from a queue: a path confirms it, an empty entry
+ *  (or an empty queue) cancels. Records the file name it was opened on. */
+class ScriptedDialog : public FileDialog
+{
+public:
+    bool Execute() override
+    {
+        shownWith << FileName;
+        const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
+        if (answer.isEmpty())
+            return false;
+        FileName = answer;
+        return true;
+    }
+    QStringList answers;
+    QStringList shownWith;
+};
+
+QuestionRecord Question(int i)
+{
+    const std::u16string n(1, static_cast<char16_t>(u'0' + i % 10));
+    return {u"3", u"Вопрос " + n, {u"синее", u"зелёное", u"красное", u"жёлтое", u" "}, u"1"};
+}
+
+QByteArray BytesOf(const QuestionBase& base)
+{
+    MemoryOutputStream out;
+    WriteBase(base, out);
+    return QByteArray(reinterpret_cast<const char*>(out.Bytes().data()), static_cast<qsizetype>(out.Bytes().size()));
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+} // namespace
+
+class LoadSaveTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_errors.clear();
+        m_previous = SetErrorReporter([this](std::exception_ptr e) { m_errors << InnermostMessage(e); });
+        m_window = std::make_unique<TF>();
+        auto open = std::make_unique<ScriptedDialog>();
+        auto save = std::make_unique<ScriptedDialog>();
+        m_open = open.get();
+        m_save = save.get();
+        m_window->OpenDialog = std::move(open);
+        m_window->SaveDialog = std::move(save);
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        SetErrorReporter(m_previous);
+    }
+
+    void saveThenLoadRoundTrips()
+    {
+        TF& w = *m_window;
+        AddQuestions(3);
+        const QString path = m_dir->filePath(QStringLiteral("base.dat"));
+        m_save->answers << path;
+        QTest::mouseClick(w.btnSave, Qt::LeftButton);
+        QVERIFY(m_errors.isEmpty());
+        QCOMPARE(ReadAll(path), BytesOf(w.Base()));
+        QCOMPARE(ReadAll(path).size(), 10 + 914 * 3);
+        QCOMPARE(w.windowTitle(), QStringLiteral("457"));
+        QVERIFY(LastLog().endsWith(QStringLiteral("] База успешно сохранена в base.dat")));
+
+        TF other;
+        auto open = std::make_unique<ScriptedDialog>();
+        auto* openRaw = open.get();
+        auto save = std::make_unique<ScriptedDialog>();
+        auto* saveRaw = save.get();
+        other.OpenDialog = std::move(open);
+        other.SaveDialog = std::move(save);
+        openRaw->answers << path;
+        other.Fields().AppendLine(u"0. stale");
+        other.qlist->SelectLine(0);
+        QTest::mouseClick(other.btnLoad, Qt::LeftButton);
+        QVERIFY(m_errors.isEmpty());
+        QCOMPARE(other.Base().EntryCount(), 24);
+        for (int n = 0; n < 24; ++n)
+            QCOMPARE(other.Base().Entry(n), w.Base().Entry(n));
+        QCOMPARE(other.qlist->Lines()->Count(), 3);
+        QCOMPARE(other.qlist->Lines()->Line(2), QStringLiteral("2. Вопрос 2"));
+        QCOMPARE(other.qlist->SelectedLine(), -1);
+        const QStringList log = other.mLog->toPlainText().split(u'\n');
+        QVERIFY(log[log.size() - 2].endsWith(QStringLiteral("] База вопросов успешно загружена")));
+        QVERIFY(log.last().endsWith(QStringLiteral("] Вопросов в базе: 3")));
+
+        // The save dialog proposes the loaded file next time.
+        QCOMPARE(saveRaw->FileName, path);
+        saveRaw->answers << QString();
+        QTest::mouseClick(other.btnSave, Qt::LeftButton);
+        QCOMPARE(saveRaw->shownWith.last(), path);
+    }
+
+    void cancellingChangesNothing()
+    {
+        TF& w = *m_window;
+        AddQuestions(2);
+        w.qlist->SelectLine(1);
+        m_open->FileName = QStringLiteral("/earlier/open.dat");
+        m_save->FileName = QStringLiteral("/earlier/save.dat");
+        const QString log = w.mLog->toPlainText();
+        const QString title = w.windowTitle();
+        QTest::mouseClick(w.btnLoad, Qt::LeftButton);
+        QTest::mouseClick(w.btnSave, Qt::LeftButton);
+        QCOMPARE(m_open->shownWith, QStringList{QStringLiteral("/earlier/open.dat")});
+        QCOMPARE(m_save->shownWith, QStringList{QStringLiteral("/earlier/save.dat")});
+        QCOMPARE(m_open->FileName, QStringLiteral("/earlier/open.dat"));
+        QCOMPARE(m_save->FileName, QStringLiteral("/earlier/save.dat"));
+        QCOMPARE(w.mLog->toPlainText(), log);
+        QCOMPARE(w.windowTitle(), title);
+        QCOMPARE(w.Base().QuestionCount(), 2);
+        QCOMPARE(w.qlist->SelectedLine(), 1);
+        QVERIFY(m_errors.isEmpty());
+    }
+
+    void emptyBaseSavesTheHeaderAndKeepsTheCaption()
+    {
+        TF& w = *m_window;
+        const QString path = m_dir->filePath(QStringLiteral("empty"));
+        m_save->answers << path;
+        QTest::mouseClick(w.btnSave, Qt::LeftButton);
+        QCOMPARE(ReadAll(path), QByteArray("0\0|\0|\0|\0|\0", 10));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Редактор баз вопросов для игры \"Верталина\""));
+        QVERIFY(LastLog().endsWith(QStringLiteral("] База успешно сохранена в empty")));
+        QVERIFY(!QFile::exists(path + QStringLiteral(".dat")));
+
+        m_open->answers << path;
+        AddQuestions(1);
+        QTest::mouseClick(w.btnLoad, Qt::LeftButton);
+        QCOMPARE(w.Base().EntryCount(), 0);
+        QCOMPARE(w.qlist->Lines()->Count(), 0);
+        QVERIFY(LastLog().endsWith(QStringLiteral("] Вопросов в базе: 0")));
+    }
+
+    void failedLoadsLoseNothing_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // empty: the file does not exist
+        QTest::addColumn<bool>("locked");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << QByteArray() << false << "Cannot open file \"%1\". No such file or directory";
+        QTest::newRow("locked") << QByteArray("0\0|\0|\0|\0|\0", 10) << true
+                                << "Cannot open file \"%1\". Resource temporarily unavailable";
+        QTest::newRow("header") << QByteArray("a\0|\0|\0|\0|\0", 10) << false << "''a'' is not a valid integer value";
+        QByteArray shortFile("2\0|\0|\0|\0|\0", 10);
+        shortFile.append(QByteArray(914, 'x'));
+        QTest::newRow("short") << shortFile << false << "Stream read error";
+    }
+
+    void failedLoadsLoseNothing()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, locked);
+        QFETCH(QString, message);
+        TF& w = *m_window;
+        AddQuestions(4);
+        w.qlist->SelectLine(2);
+        const QString path = m_dir->filePath(QStringLiteral("in.dat"));
+        if (!content.isEmpty())
+            WriteAll(path, content);
+        int holder = -1;
+        if (locked) {
+            holder = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+            QVERIFY(holder >= 0);
+            QCOMPARE(::flock(holder, LOCK_EX), 0);
+        }
+        const QString log = w.mLog->toPlainText();
+        m_open->answers << path;
+        QTest::mouseClick(w.btnLoad, Qt::LeftButton);
+        if (holder >= 0)
+            ::close(holder);
+
+        QCOMPARE(m_errors.size(), 1);
+        QCOMPARE(QString::fromStdU16String(m_errors.first()), message.arg(path));
+        QCOMPARE(w.Base().QuestionCount(), 4);
+        QCOMPARE(w.Base().Entry(9), u"Вопрос 1");
+        QCOMPARE(w.qlist->Lines()->Count(), 4);
+        QCOMPARE(w.qlist->SelectedLine(), 2);
+        QCOMPARE(w.mLog->toPlainText(), log);
+        QCOMPARE(m_save->FileName, path);
+
+        // The window goes on working.
+        m_save->answers << m_dir->filePath(QStringLiteral("after.dat"));
+        QTest::mouseClick(w.btnSave, Qt::LeftButton);
+        QCOMPARE(m_errors.size(), 1);
+        QCOMPARE(ReadAll(m_dir->filePath(QStringLiteral("after.dat"))), BytesOf(w.Base()));
+    }
+
+    void failedSavesLeaveTheTarget_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("kind"); // 0 missing folder, 1 read-only, 2 locked
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no folder") << "nowhere/base.dat" << 0 << "Cannot create file \"%1\". No such file or directory";
+        QTest::newRow("read-only") << "ro.dat" << 1 << "Cannot create file \"%1\". Permission denied";
+        QTest::newRow("locked") << "held.dat" << 2 << "Cannot create file \"%1\". Resource temporarily unavailable";
+    }
+
+    void failedSavesLeaveTheTarget()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, kind);
+        QFETCH(QString, message);
+        TF& w = *m_window;
+        AddQuestions(2);
+        w.qlist->SelectLine(0);
+        const QString path = m_dir->filePath(name);
+        const QByteArray old("old bytes");
+        int holder = -1;
+        if (kind != 0)
+            WriteAll(path, old);
+        if (kind == 1)
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        if (kind == 2) {
+            holder = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+            QCOMPARE(::flock(holder, LOCK_EX), 0);
+        }
+        const QString title = w.windowTitle();
+        const QString log = w.mLog->toPlainText();
+        m_save->answers << path;
+        QTest::mouseClick(w.btnSave, Qt::LeftButton);
+        if (holder >= 0)
+            ::close(holder);
+
+        QCOMPARE(m_errors.size(), 1);
+        QCOMPARE(QString::fromStdU16String(m_errors.first()), message.arg(path));
+        QCOMPARE(w.windowTitle(), title);
+        QCOMPARE(w.mLog->toPlainText(), log);
+        QCOMPARE(w.Base().QuestionCount(), 2);
+        QCOMPARE(w.qlist->SelectedLine(), 0);
+        if (kind != 0)
+            QCOMPARE(ReadAll(path), old);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".XXX")).size(), 0);
+    }
+
+    void baseBeyondTheFormatIsRefusedBeforeCreating()
+    {
+        TF& w = *m_window;
+        QuestionRecord tooLong = Question(0);
+        tooLong.answers[0] = std::u16string(41, u'a');
+        w.Base().AppendRecord(tooLong);
+        const QString path = m_dir->filePath(QStringLiteral("never.dat"));
+        m_save->answers << path;
+        QTest::mouseClick(w.btnSave, Qt::LeftButton);
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void saveKeepsTheTargetsPermissions()
+    {
+        TF& w = *m_window;
+        AddQuestions(1);
+        const QString path = m_dir->filePath(QStringLiteral("shared.dat"));
+        WriteAll(path, "x");
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0640) == 0);
+        m_save->answers << path;
+        QTest::mouseClick(w.btnSave, Qt::LeftButton);
+        QVERIFY(m_errors.isEmpty());
+        struct stat info {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 07777, 0640u);
+        QCOMPARE(ReadAll(path), BytesOf(w.Base()));
+    }
+
+    void writeFailureMidwayKeepsTheOldFile()
+    {
+        // A child process whose file size limit stops the write partway.
+        QuestionBase base;
+        for (int i = 0; i < 50; ++i)
+            base.AppendRecord(Question(i));
+        const QString path = m_dir->filePath(QStringLiteral("precious.dat"));
+        const QByteArray old = QByteArray("previous base ") + QByteArray(100, '#');
+        WriteAll(path, old);
+        const std::string target = QFile::encodeName(path).toStdString();
+
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{20000, 20000};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            try {
+                SaveBaseFile(base, target);
+            } catch (const Error& e) {
+                const std::u16string expected =
+                    u"Cannot write file \"" + QString::fromStdString(target).toStdU16String() + u"\". File too large";
+                ::_exit(e.Message() == expected ? 0 : 2);
+            }
+            ::_exit(3);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(ReadAll(path), old);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+
+private:
+    void AddQuestions(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            const QuestionRecord q = Question(m_window->Base().QuestionCount());
+            m_window->Base().AppendRecord(q);
+            m_window->Fields().AppendLine(QuestionLabel(m_window->Base().QuestionCount() - 1, q.question));
+        }
+    }
+
+    QString LastLog() const { return m_window->mLog->toPlainText().split(u'\n').last(); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TF> m_window;
+    ScriptedDialog* m_open = nullptr;
+    ScriptedDialog* m_save = nullptr;
+    ErrorReporter m_previous;
+    QList<std::u16string> m_errors;
+};
+
+QTEST_MAIN(LoadSaveTest)
+#include "LoadSaveTest.moc"
