@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -82,6 +83,35 @@ private:
     std::string m_path;
 };
 
+/** Gathers the writer's small writes into large ones. */
+class BufferedOutputStream : public OutputStream
+{
+public:
+    explicit BufferedOutputStream(OutputStream& out) : m_out(out) { m_buffer.reserve(Capacity); }
+
+    void Write(const std::uint8_t* data, std::size_t n) override
+    {
+        if (m_buffer.size() + n > Capacity)
+            Flush();
+        if (n >= Capacity)
+            m_out.Write(data, n);
+        else
+            m_buffer.insert(m_buffer.end(), data, data + n);
+    }
+
+    void Flush()
+    {
+        if (!m_buffer.empty())
+            m_out.Write(m_buffer.data(), m_buffer.size());
+        m_buffer.clear();
+    }
+
+private:
+    static constexpr std::size_t Capacity = 1 << 20;
+    OutputStream& m_out;
+    std::vector<std::uint8_t> m_buffer;
+};
+
 } // namespace
 
 std::u16string SystemErrorText(int error)
@@ -150,8 +180,10 @@ void SaveBaseFile(const QuestionBase& base, const std::string& path, const std::
     try {
         if (::fchmod(temp.Get(), mode) != 0)
             throw Error(SystemErrorText(errno));
-        FdOutputStream out(temp.Get());
+        FdOutputStream file(temp.Get());
+        BufferedOutputStream out(file);
         WriteBase(base, out, notify);
+        out.Flush();
         if (::fsync(temp.Get()) != 0)
             throw Error(SystemErrorText(errno));
         if (::close(temp.Release()) != 0)
