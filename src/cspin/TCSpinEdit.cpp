@@ -1,23 +1,83 @@
 #include "TCSpinEdit.h"
 
+#include "Beep.h"
+#include "ErrorReport.h"
 #include "IntText.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMenu>
+#include <QMimeData>
+
+#include <algorithm>
+#include <memory>
+#include <string_view>
+#include <utility>
+
+namespace {
+
+constexpr char16_t kEnter = 0x000D;
+constexpr char16_t kBackspace = 0x0008;
+constexpr char16_t kFirstPrintable = 0x0020;
+// Height of a thin window border in pixels.
+constexpr int kThinBorder = 1;
+
+std::u16string_view View(const QString& text)
+{
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
+// The regional decimal separator when it is a single code unit, else none.
+char16_t DecimalSeparator()
+{
+    const QString point = QLocale().decimalPoint();
+    return point.size() == 1 ? point.at(0).unicode() : char16_t(0);
+}
+
+// A focus change that only lends the focus away for a while: another window
+// became active, or a popup (the context menu) opened.
+bool IsLendingReason(Qt::FocusReason reason)
+{
+    return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+}
+
+// A key combination with Ctrl (but not AltGr, which arrives as Ctrl+Alt on
+// some systems) or Meta is a command, not a typed character.
+bool IsCommand(const QKeyEvent& event)
+{
+    const Qt::KeyboardModifiers mods = event.modifiers();
+    return (mods & Qt::MetaModifier) || ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier));
+}
+
+// Keys that delete text without typing a character.
+bool IsDeletion(const QKeyEvent& event)
+{
+    return event.key() == Qt::Key_Delete || event.matches(QKeySequence::DeleteEndOfWord) ||
+           event.matches(QKeySequence::DeleteEndOfLine) || event.matches(QKeySequence::DeleteCompleteLine);
+}
+
+} // namespace
 
 TCSpinEdit::TCSpinEdit(QWidget* parent) : QLineEdit(parent)
 {
+    connect(this, &QLineEdit::textChanged, this, [this] { RelayChange(); });
+    setMinimumHeight(MinHeight());
     setText(QStringLiteral("0"));
-    connect(this, &QLineEdit::textChanged, this, [this] {
-        if (OnChange)
-            OnChange(this);
-    });
 }
+
+TCSpinEdit::~TCSpinEdit() = default;
 
 std::int32_t TCSpinEdit::GetValue()
 {
-    const QString t = text();
-    std::int32_t v = 0;
-    if (TryStrToInt(std::u16string_view(reinterpret_cast<const char16_t*>(t.utf16()), t.size()), v))
-        return v;
-    setText(QString::number(m_minValue));
+    std::int32_t value = 0;
+    if (TryStrToInt(View(text()), value))
+        return value;
+    WriteText(QString::number(m_minValue));
     return m_minValue;
 }
 
@@ -25,7 +85,7 @@ void TCSpinEdit::SetValue(std::int32_t value)
 {
     const QString t = QString::number(CheckValue(value));
     if (t != text())
-        setText(t);
+        WriteText(t);
 }
 
 std::int32_t TCSpinEdit::CheckValue(std::int32_t value) const
@@ -39,6 +99,287 @@ std::int32_t TCSpinEdit::CheckValue(std::int32_t value) const
     return value;
 }
 
-void TCSpinEdit::UpClick(QObject*) { SetValue(GetValue() + m_increment); }
-void TCSpinEdit::DownClick(QObject*) { SetValue(GetValue() - m_increment); }
-bool TCSpinEdit::IsValidChar(char16_t) { return true; }
+void TCSpinEdit::UpClick(QObject*)
+{
+    if (isReadOnly()) {
+        Beep();
+        return;
+    }
+    // Stepping past the 32-bit range wraps around, then clamps like any value.
+    const auto sum = static_cast<std::uint32_t>(GetValue()) + static_cast<std::uint32_t>(m_increment);
+    SetValue(static_cast<std::int32_t>(sum));
+}
+
+void TCSpinEdit::DownClick(QObject*)
+{
+    if (isReadOnly()) {
+        Beep();
+        return;
+    }
+    const auto diff = static_cast<std::uint32_t>(GetValue()) - static_cast<std::uint32_t>(m_increment);
+    SetValue(static_cast<std::int32_t>(diff));
+}
+
+bool TCSpinEdit::IsValidChar(char16_t c)
+{
+    const char16_t separator = DecimalSeparator();
+    const bool acceptable = (separator != 0 && c == separator) || c == u'+' || c == u'-' ||
+                            (c >= u'0' && c <= u'9') || (c < kFirstPrintable && c != kEnter);
+    if (!acceptable)
+        return false;
+    if (!m_editorEnabled && (c >= kFirstPrintable || c == kBackspace))
+        return false;
+    return true;
+}
+
+int TCSpinEdit::MinHeight() const
+{
+    const int f = QFontMetrics(font()).height();
+    const int s = QFontMetrics(QApplication::font()).height();
+    return f + std::min(s, f) / 4 + 4 * kThinBorder + 2;
+}
+
+void TCSpinEdit::paste()
+{
+    if (!EditingRefused())
+        QLineEdit::paste();
+}
+
+void TCSpinEdit::cut()
+{
+    if (!EditingRefused())
+        QLineEdit::cut();
+}
+
+void TCSpinEdit::WriteText(const QString& text)
+{
+    // An error of a change handler cannot travel through QLineEdit; it is kept
+    // aside while Qt finishes the change and thrown from here.
+    std::exception_ptr outer = std::exchange(m_changeError, nullptr);
+    ++m_writeDepth;
+    setText(text);
+    --m_writeDepth;
+    if (std::exception_ptr error = std::exchange(m_changeError, std::move(outer)))
+        std::rethrow_exception(error);
+}
+
+void TCSpinEdit::RelayChange()
+{
+    if (!OnChange)
+        return;
+    try {
+        OnChange(this);
+    } catch (...) {
+        if (m_writeDepth > 0 && !m_changeError)
+            m_changeError = std::current_exception();
+        else
+            ReportError(std::current_exception());
+    }
+}
+
+void TCSpinEdit::keyPressEvent(QKeyEvent* event)
+{
+    Guard([&] {
+        const int key = event->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            // Every key-down steps, auto-repeat included; the key then goes on.
+            if (key == Qt::Key_Up)
+                UpClick(this);
+            else
+                DownClick(this);
+            QLineEdit::keyPressEvent(event);
+            return;
+        }
+        if (event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut)) {
+            if (EditingRefused())
+                event->accept();
+            else
+                QLineEdit::keyPressEvent(event);
+            return;
+        }
+        if (!m_editorEnabled && (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo))) {
+            event->accept();
+            return;
+        }
+        if (IsDeletion(*event)) {
+            // Delete removes text like backspace does, so it is refused alike.
+            if (!m_editorEnabled) {
+                Beep();
+                event->accept();
+                return;
+            }
+            QLineEdit::keyPressEvent(event);
+            return;
+        }
+
+        QString typed;
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            typed = QChar(kEnter);
+        else if (key == Qt::Key_Backspace)
+            typed = QChar(kBackspace);
+        else if (!IsCommand(*event))
+            typed = event->text();
+        for (const QChar c : std::as_const(typed)) {
+            if (!IsValidChar(c.unicode())) {
+                Beep();
+                event->accept();
+                return;
+            }
+        }
+        QLineEdit::keyPressEvent(event);
+    });
+}
+
+void TCSpinEdit::inputMethodEvent(QInputMethodEvent* event)
+{
+    Guard([&] {
+        const QString commit = event->commitString();
+        QString accepted;
+        for (const QChar c : commit) {
+            if (IsValidChar(c.unicode()))
+                accepted += c;
+        }
+        if (accepted.size() == commit.size()) {
+            QLineEdit::inputMethodEvent(event);
+            return;
+        }
+        Beep();
+        QInputMethodEvent filtered(event->preeditString(), event->attributes());
+        filtered.setCommitString(accepted, event->replacementStart(), event->replacementLength());
+        QLineEdit::inputMethodEvent(&filtered);
+    });
+}
+
+void TCSpinEdit::focusInEvent(QFocusEvent* event)
+{
+    const int caret = cursorPosition();
+    QLineEdit::focusInEvent(event);
+    Guard([&] {
+        const bool returning = m_focusOnlyLent && IsLendingReason(event->reason());
+        m_focusOnlyLent = false;
+        if (returning)
+            return;
+        // A click into the text selects all here too, but the press that
+        // follows places the caret; a press on a spin button leaves it all.
+        if (m_autoSelect)
+            selectAll();
+        else if (hasSelectedText())
+            setCursorPosition(caret); // QLineEdit selects all on Tab by itself
+    });
+}
+
+void TCSpinEdit::focusOutEvent(QFocusEvent* event)
+{
+    QLineEdit::focusOutEvent(event);
+    Guard([&] {
+        if (IsLendingReason(event->reason())) {
+            m_focusOnlyLent = true;
+            return;
+        }
+        m_focusOnlyLent = false;
+        const std::int32_t value = GetValue();
+        if (CheckValue(value) != value)
+            SetValue(value);
+    });
+}
+
+void TCSpinEdit::resizeEvent(QResizeEvent* event)
+{
+    QLineEdit::resizeEvent(event);
+    Guard([&] {
+        const int minHeight = MinHeight();
+        if (height() < minHeight) {
+            resize(width(), minHeight);
+            return;
+        }
+    });
+}
+
+void TCSpinEdit::changeEvent(QEvent* event)
+{
+    QLineEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::ApplicationFontChange)
+        setMinimumHeight(MinHeight());
+}
+
+QMenu* TCSpinEdit::CreateContextMenu()
+{
+    // QLineEdit's own menu calls its non-virtual paste and cut directly, so
+    // the box builds the same menu over its own operations.
+    auto* menu = new QMenu(this);
+    auto add = [&](const char* name, const QString& text, QKeySequence::StandardKey key, bool enabled,
+                   auto&& run) {
+        QString label = text;
+        const QKeySequence shortcut(key);
+        if (!shortcut.isEmpty())
+            label += u'\t' + shortcut.toString(QKeySequence::NativeText);
+        QAction* action = menu->addAction(label);
+        action->setObjectName(QLatin1String(name));
+        action->setEnabled(enabled);
+        connect(action, &QAction::triggered, this, [run] { Guard(run); });
+    };
+    const bool editable = !EditingRefused();
+    const bool selected = hasSelectedText();
+    add("edit-undo", QLineEdit::tr("&Undo"), QKeySequence::Undo, editable && isUndoAvailable(),
+        [this] { if (!EditingRefused()) undo(); });
+    add("edit-redo", QLineEdit::tr("&Redo"), QKeySequence::Redo, editable && isRedoAvailable(),
+        [this] { if (!EditingRefused()) redo(); });
+    menu->addSeparator();
+    add("edit-cut", QLineEdit::tr("Cu&t"), QKeySequence::Cut, editable && selected, [this] { cut(); });
+    add("edit-copy", QLineEdit::tr("&Copy"), QKeySequence::Copy, selected, [this] { copy(); });
+    add("edit-paste", QLineEdit::tr("&Paste"), QKeySequence::Paste,
+        editable && !QApplication::clipboard()->text().isEmpty(), [this] { paste(); });
+    add("edit-delete", QLineEdit::tr("Delete"), QKeySequence::UnknownKey, editable && selected,
+        [this] { if (!EditingRefused()) del(); });
+    menu->addSeparator();
+    add("select-all", QLineEdit::tr("Select All"), QKeySequence::SelectAll,
+        !text().isEmpty() && selectedText() != text(), [this] { selectAll(); });
+    return menu;
+}
+
+void TCSpinEdit::contextMenuEvent(QContextMenuEvent* event)
+{
+    Guard([&] {
+        QMenu* menu = CreateContextMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(event->globalPos());
+    });
+}
+
+void TCSpinEdit::mouseReleaseEvent(QMouseEvent* event)
+{
+    // A middle click pastes the selection clipboard where there is one.
+    if (event->button() == Qt::MiddleButton && EditingRefused() &&
+        QApplication::clipboard()->supportsSelection()) {
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+void TCSpinEdit::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (EditingRefused()) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dragEnterEvent(event);
+}
+
+void TCSpinEdit::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (EditingRefused()) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dragMoveEvent(event);
+}
+
+void TCSpinEdit::dropEvent(QDropEvent* event)
+{
+    if (EditingRefused()) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dropEvent(event);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Beep.h"
+#include "Error.h"
+#include "ErrorReport.h"
+#include "Utf.h"
+
+#include <QString>
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Counts beeps instead of sounding them while it lives.
+class BeepCounter
+{
+public:
+    BeepCounter() : m_previous(SetBeepFunction([this] { ++count; })) {}
+    ~BeepCounter() { SetBeepFunction(m_previous); }
+    BeepCounter(const BeepCounter&) = delete;
+    BeepCounter& operator=(const BeepCounter&) = delete;
+
+    int count = 0;
+
+private:
+    std::function<void()> m_previous;
+};
+
+// Records the messages of reported errors while it lives.
+class ReportRecorder
+{
+public:
+    ReportRecorder()
+        : m_previous(SetErrorReporter([this](std::exception_ptr e) { messages.push_back(MessageOf(e)); }))
+    {
+    }
+    ~ReportRecorder() { SetErrorReporter(m_previous); }
+    ReportRecorder(const ReportRecorder&) = delete;
+    ReportRecorder& operator=(const ReportRecorder&) = delete;
+
+    std::vector<std::u16string> messages;
+
+private:
+    ErrorReporter m_previous;
+};
+
+inline QString Q(const std::u16string& s) { return QString::fromStdU16String(s); }
