@@ -3,6 +3,7 @@
 #include "Beep.h"
 #include "ErrorReport.h"
 #include "IntText.h"
+#include "TCSpinButton.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -13,6 +14,8 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMimeData>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include <algorithm>
 #include <memory>
@@ -26,6 +29,13 @@ constexpr char16_t kBackspace = 0x0008;
 constexpr char16_t kFirstPrintable = 0x0020;
 // Height of a thin window border in pixels.
 constexpr int kThinBorder = 1;
+// The button pair's size in a new box, and its distance from the outer right
+// and bottom edges of a framed box.
+constexpr int kButtonWidth = 15;
+constexpr int kButtonHeight = 17;
+constexpr int kButtonGap = 5;
+// Gap between the text area and the buttons.
+constexpr int kTextGap = 2;
 
 std::u16string_view View(const QString& text)
 {
@@ -65,12 +75,27 @@ bool IsDeletion(const QKeyEvent& event)
 
 TCSpinEdit::TCSpinEdit(QWidget* parent) : QLineEdit(parent)
 {
+    m_button = new TCSpinButton(this);
+    m_button->SetWidth(kButtonWidth);
+    m_button->SetHeight(kButtonHeight);
+    m_button->setVisible(true);
+    m_button->SetFocusControl(this);
+    // Through the virtual operations, so a subclass's stepping is used.
+    m_button->OnUpClick = [this](QObject* sender) { UpClick(sender); };
+    m_button->OnDownClick = [this](QObject* sender) { DownClick(sender); };
+    setTextMargins(0, 0, m_button->width() + kTextGap, 0);
+
     connect(this, &QLineEdit::textChanged, this, [this] { RelayChange(); });
     setMinimumHeight(MinHeight());
     setText(QStringLiteral("0"));
 }
 
-TCSpinEdit::~TCSpinEdit() = default;
+TCSpinEdit::~TCSpinEdit()
+{
+    // The pair is destroyed with the other children after this body; no
+    // resize handling from here on may reach it.
+    m_button = nullptr;
+}
 
 std::int32_t TCSpinEdit::GetValue()
 {
@@ -292,7 +317,29 @@ void TCSpinEdit::resizeEvent(QResizeEvent* event)
             resize(width(), minHeight);
             return;
         }
+        PlaceButton();
     });
+}
+
+void TCSpinEdit::PlaceButton()
+{
+    if (!m_button)
+        return;
+    // The pair's place is reckoned in the box's client area, the inside of
+    // its frame, from the box's outer size; a box without a frame carries it
+    // flush with its right edge.
+    int x = width() - m_button->width();
+    int h = height();
+    int inset = 0;
+    if (hasFrame()) {
+        QStyleOptionFrame option;
+        initStyleOption(&option);
+        inset = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this);
+        x -= kButtonGap;
+        h -= kButtonGap;
+    }
+    m_button->SetBounds(inset + x, inset, m_button->width(), h);
+    setTextMargins(0, 0, m_button->width() + kTextGap, 0);
 }
 
 void TCSpinEdit::changeEvent(QEvent* event)

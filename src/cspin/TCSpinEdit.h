@@ -7,6 +7,7 @@
 #include <functional>
 
 class QMenu;
+class TCSpinButton;
 
 /** A numeric entry box holding a signed 32-bit integer as decimal text.
  *
@@ -59,6 +60,9 @@ public:
      *  control characters other than Enter and backspace. */
     virtual bool IsValidChar(char16_t c);
 
+    /** The up and down buttons inside the right edge; owned by the box. */
+    TCSpinButton* Button() const { return m_button; }
+
     /** The minimum height for the current font, in pixels. */
     int MinHeight() const;
 
@@ -91,10 +95,12 @@ private:
     void WriteText(const QString& text);
     void RelayChange();
     QMenu* CreateContextMenu();
+    void PlaceButton();
 
     std::int32_t m_minValue = 0;
     std::int32_t m_maxValue = 0;
     std::int32_t m_increment = 1;
+    TCSpinButton* m_button = nullptr;
     bool m_editorEnabled = true;
     bool m_autoSelect = true;
     // Set while the focus is away only because the window was deactivated or
