@@ -10,7 +10,10 @@ namespace {
 
 // Whether w can take the keyboard focus: it and its parents are visible and
 // enabled.
-bool CanFocus(const QWidget* w) { return w->isVisible() && w->isEnabled(); }
+bool CanFocus(const QWidget* w)
+{
+    return w->isVisible() && w->isEnabled();
+}
 
 } // namespace
 
@@ -41,14 +44,20 @@ TTimerSpeedButton* TCSpinButton::CreateButton()
     return button;
 }
 
-QPixmap TCSpinButton::UpGlyph() const { return m_upButton->Glyph(); }
+QPixmap TCSpinButton::UpGlyph() const
+{
+    return m_upButton->Glyph();
+}
 
 void TCSpinButton::SetUpGlyph(const QPixmap& glyph)
 {
     m_upButton->SetGlyph(glyph.isNull() ? LoadBitmapResource(u"SpinUp") : glyph);
 }
 
-QPixmap TCSpinButton::DownGlyph() const { return m_downButton->Glyph(); }
+QPixmap TCSpinButton::DownGlyph() const
+{
+    return m_downButton->Glyph();
+}
 
 void TCSpinButton::SetDownGlyph(const QPixmap& glyph)
 {

@@ -367,17 +367,23 @@ QMenu* TCSpinEdit::CreateContextMenu()
     };
     const bool editable = !EditingRefused();
     const bool selected = hasSelectedText();
-    add("edit-undo", QLineEdit::tr("&Undo"), QKeySequence::Undo, editable && isUndoAvailable(),
-        [this] { if (!EditingRefused()) undo(); });
-    add("edit-redo", QLineEdit::tr("&Redo"), QKeySequence::Redo, editable && isRedoAvailable(),
-        [this] { if (!EditingRefused()) redo(); });
+    add("edit-undo", QLineEdit::tr("&Undo"), QKeySequence::Undo, editable && isUndoAvailable(), [this] {
+        if (!EditingRefused())
+            undo();
+    });
+    add("edit-redo", QLineEdit::tr("&Redo"), QKeySequence::Redo, editable && isRedoAvailable(), [this] {
+        if (!EditingRefused())
+            redo();
+    });
     menu->addSeparator();
     add("edit-cut", QLineEdit::tr("Cu&t"), QKeySequence::Cut, editable && selected, [this] { cut(); });
     add("edit-copy", QLineEdit::tr("&Copy"), QKeySequence::Copy, selected, [this] { copy(); });
     add("edit-paste", QLineEdit::tr("&Paste"), QKeySequence::Paste,
         editable && !QApplication::clipboard()->text().isEmpty(), [this] { paste(); });
-    add("edit-delete", QLineEdit::tr("Delete"), QKeySequence::UnknownKey, editable && selected,
-        [this] { if (!EditingRefused()) del(); });
+    add("edit-delete", QLineEdit::tr("Delete"), QKeySequence::UnknownKey, editable && selected, [this] {
+        if (!EditingRefused())
+            del();
+    });
     menu->addSeparator();
     add("select-all", QLineEdit::tr("Select All"), QKeySequence::SelectAll,
         !text().isEmpty() && selectedText() != text(), [this] { selectAll(); });

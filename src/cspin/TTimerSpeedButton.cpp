@@ -28,7 +28,8 @@ void InvertDottedRect(QImage& image, const QRect& r)
         if ((x + y) % 2 == 0)
             image.setPixel(x, y, image.pixel(x, y) ^ 0x00FFFFFFu);
     };
-    const int left = r.left(), top = r.top(), right = r.left() + r.width() - 1, bottom = r.top() + r.height() - 1;
+    const int left = r.left(), top = r.top(), right = r.left() + r.width() - 1,
+              bottom = r.top() + r.height() - 1;
     for (int x = left; x <= right; ++x) {
         if (inside.contains(x, top))
             invert(x, top);
@@ -186,7 +187,8 @@ void TTimerSpeedButton::paintEvent(QPaintEvent*)
         }
     }
     if (m_focusFrame) {
-        QRect frame = QRect(0, 0, width(), height()).adjusted(kFocusInset, kFocusInset, -kFocusInset, -kFocusInset);
+        QRect frame =
+            QRect(0, 0, width(), height()).adjusted(kFocusInset, kFocusInset, -kFocusInset, -kFocusInset);
         if (m_down)
             frame.translate(1, 1);
         InvertDottedRect(image, frame);

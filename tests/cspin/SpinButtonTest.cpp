@@ -49,7 +49,8 @@ public:
 
 // A window with another edit box (holding the focus) and the round selector
 // as the main window sets it up: bounds 1 and 5, value 4, size 41 x 22.
-struct Host {
+struct Host
+{
     Host()
     {
         auto* layout = new QVBoxLayout(&window);
@@ -78,7 +79,8 @@ struct Host {
 };
 
 // A focusable pair on its own, next to another edit box.
-struct PairHost {
+struct PairHost
+{
     PairHost()
     {
         auto* layout = new QVBoxLayout(&window);
@@ -105,7 +107,10 @@ struct PairHost {
     std::string clicks;
 };
 
-QImage ImageOf(const QPixmap& pixmap) { return pixmap.toImage().convertToFormat(QImage::Format_ARGB32); }
+QImage ImageOf(const QPixmap& pixmap)
+{
+    return pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+}
 
 } // namespace
 

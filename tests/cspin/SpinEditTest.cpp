@@ -20,7 +20,8 @@ namespace {
 
 // A window holding another edit box first and the spin edit second, so the
 // focus can be moved in and out by Tab and by clicks.
-struct Host {
+struct Host
+{
     Host()
     {
         auto* layout = new QVBoxLayout(&window);
@@ -548,8 +549,8 @@ void SpinEditTest::FocusExitLeavesInRangeTextAsTyped()
     Host host;
     QVERIFY(host.Active());
     SetBounds(*host.spin, 1, 5);
-    for (const QString& typed : {QStringLiteral("03"), QStringLiteral("+3"), QStringLiteral(" 3"),
-                                 QStringLiteral("$3")}) {
+    for (const QString& typed :
+         {QStringLiteral("03"), QStringLiteral("+3"), QStringLiteral(" 3"), QStringLiteral("$3")}) {
         host.spin->setFocus();
         host.spin->setText(typed);
         host.texts.clear();

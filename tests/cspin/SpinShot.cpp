@@ -25,6 +25,7 @@ int main(int argc, char** argv)
     spin->setGeometry(10, 10, 41, 22);
     window.show();
     const QImage image = window.grab().toImage();
-    const bool saved = image.scaled(image.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(argv[1]);
+    const bool saved =
+        image.scaled(image.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(argv[1]);
     return saved ? 0 : 1;
 }

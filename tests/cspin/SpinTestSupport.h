@@ -45,4 +45,7 @@ private:
     ErrorReporter m_previous;
 };
 
-inline QString Q(const std::u16string& s) { return QString::fromStdU16String(s); }
+inline QString Q(const std::u16string& s)
+{
+    return QString::fromStdU16String(s);
+}
