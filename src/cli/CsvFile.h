@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+/** One record of a CSV file: its fields as text and the line it starts on. */
+struct CsvRecord
+{
+    int line = 0; // counted from 1, as text editors count
+    QStringList fields;
+    bool badUtf8 = false; // some field was not valid UTF-8 (decoded with U+FFFD)
+};
+
+/** The records of a CSV file, or where parsing stopped. */
+struct CsvTable
+{
+    std::vector<CsvRecord> records;
+    /** Empty when the whole input parsed; otherwise why and where it stopped
+     *  ("line 7: ..."); the records before that line are kept. */
+    QString failure;
+};
+
+/** The input without a leading UTF-8 byte-order mark. */
+QByteArrayView WithoutBom(QByteArrayView bytes);
+
+/** The first line of the input (without its line break). */
+QByteArrayView FirstLine(QByteArrayView bytes);
+
+/** Parses RFC 4180 CSV with the given delimiter: fields may be quoted, with
+ *  doubled quotes inside and line breaks kept; nothing is trimmed; lines
+ *  break at CR, LF or CRLF; empty lines are skipped. Does not strip a BOM. */
+CsvTable ParseCsv(QByteArrayView bytes, char delimiter);
+
+/** One field for a CSV file with the given delimiter: quoted (quotes doubled)
+ *  when it holds the delimiter, a quote, a line break, or begins or ends with
+ *  white space; otherwise as it is. UTF-8. */
+QByteArray CsvField(const QString& text, char delimiter);

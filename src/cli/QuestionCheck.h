@@ -1,0 +1,56 @@
+#pragma once
+
+#include "QuestionBase.h"
+#include "QuestionTable.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+/** Most questions a base file can count in its header. */
+inline constexpr int MaxQuestions = 99999;
+/** Longest question text and answer, in UTF-16 code units. */
+inline constexpr int MaxQuestionLength = 255;
+inline constexpr int MaxAnswerLength = 40;
+
+/** The round 1 to 5 that a text holds as exactly one digit; 0 for any other. */
+int RoundOfText(const QString& text);
+
+/** The answer number 0 to 4 that a text holds as exactly one digit; -1 for
+ *  any other. */
+int AnswerOfText(const QString& text);
+
+/** Appends one finding per fault of the question, each "<place>: ...": a
+ *  round that is not 1 to 5, an empty question text, an empty answer that the
+ *  round needs, a correct index beyond the round's answers, and, for the texts
+ *  that a base file would store, a question text over 255 or an answer over 40
+ *  code units and a bar "|" (the format's filler) in any of them. */
+void CheckQuestionRow(const QuestionRow& row, QStringList& findings);
+
+/** Finds question texts that an earlier question already has (the same
+ *  UTF-16 code units: letter case and blanks count). */
+class RepeatFinder
+{
+public:
+    /** Appends "<place>: the question text repeats <earlier place>" when the
+     *  text was seen before; remembers it otherwise. */
+    void Check(const QuestionRow& row, QStringList& findings);
+
+private:
+    QHash<QString, QString> m_firstPlace;
+};
+
+/** A base made from interchange rows, or the reasons it cannot be made. */
+struct BuiltBase
+{
+    QuestionBase base; // empty whenever findings is not
+    QStringList findings;
+};
+
+/** Checks every row (CheckQuestionRow, repeats, at most 99999 questions) and,
+ *  when nothing is found, makes the base as the editor's "Add Question" would:
+ *  the round and index digits, the question, the answers the round uses, one
+ *  blank for each answer it does not use. */
+BuiltBase BuildQuestionBase(const std::vector<QuestionRow>& rows);
