@@ -1,0 +1,332 @@
+#include "CliTestBases.h"
+#include "Commands.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+class CommandsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void ExportThenBuildReproducesEditorBases_data();
+    void ExportThenBuildReproducesEditorBases();
+    void BuildAcceptsSemicolonCsvWithBom();
+    void BuildReportsFindingsAndWritesNothing();
+    void BuildKeepsExistingFileWhenRefusing();
+    void BuildReportsUnwritableTarget();
+    void CheckSoundBase();
+    void CheckFindings_data();
+    void CheckFindings();
+    void CheckUnreadableFile_data();
+    void CheckUnreadableFile();
+    void ExportRefusesShortFile();
+    void MissingFilesAreNamed();
+    void HelpVersionAndUsage_data();
+    void HelpVersionAndUsage();
+
+private:
+    int Run(const QStringList& arguments);
+    QString Path(const QString& name) const { return m_dir->filePath(name); }
+    void Save(const QString& name, const QByteArray& bytes);
+    QByteArray Load(const QString& name) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QByteArray m_out;
+    QByteArray m_err;
+};
+
+Q_DECLARE_METATYPE(std::vector<QuestionRecord>)
+
+void CommandsTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+int CommandsTest::Run(const QStringList& arguments)
+{
+    QBuffer out;
+    QBuffer err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    const int status = RunCli(QStringList{QStringLiteral("vertalina-base")} + arguments, out, err);
+    m_out = out.data();
+    m_err = err.data();
+    return status;
+}
+
+void CommandsTest::Save(const QString& name, const QByteArray& bytes)
+{
+    QFile file(Path(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray CommandsTest::Load(const QString& name) const
+{
+    QFile file(Path(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void CommandsTest::ExportThenBuildReproducesEditorBases_data()
+{
+    QTest::addColumn<QStringList>("exportOptions");
+    QTest::addColumn<int>("count");
+    QTest::newRow("csv") << QStringList() << 300;
+    QTest::newRow("csv semicolon bom") << QStringList{"--delimiter", "semicolon", "--bom"} << 300;
+    QTest::newRow("csv tab") << QStringList{"--delimiter", "tab"} << 300;
+    QTest::newRow("json") << QStringList{"--format", "json"} << 300;
+    QTest::newRow("empty base") << QStringList() << 0;
+    QTest::newRow("empty base json") << QStringList{"--format", "json"} << 0;
+}
+
+void CommandsTest::ExportThenBuildReproducesEditorBases()
+{
+    QFETCH(QStringList, exportOptions);
+    QFETCH(int, count);
+    const QByteArray original = FileBytes(RandomEditorBase(unsigned(count) + 11, count));
+    Save("editor.dat", original);
+
+    QCOMPARE(Run(QStringList{"export", Path("editor.dat"), "-o", Path("table")} + exportOptions), 0);
+    QCOMPARE(m_err, QByteArray());
+    QCOMPARE(Run({"build", Path("table"), "-o", Path("rebuilt.dat")}), 0);
+    QCOMPARE(m_err, QByteArray());
+    QCOMPARE(m_out, QStringLiteral("%1 questions written to %2\n").arg(count).arg(Path("rebuilt.dat")).toUtf8());
+    QVERIFY(Load("rebuilt.dat") == original);
+
+    // Standard output carries the same export.
+    QCOMPARE(Run(QStringList{"export", Path("editor.dat")} + exportOptions), 0);
+    QVERIFY(m_out == Load("table"));
+}
+
+void CommandsTest::BuildAcceptsSemicolonCsvWithBom()
+{
+    Save("ru.csv", "\xEF\xBB\xBFround;question;answer0;answer1;answer2;answer3;answer4;correct\r\n"
+                   "3;Небо?;синее;зелёное;красное;\"жёлтое; светлое\";;0\r\n");
+    QCOMPARE(Run({"build", Path("ru.csv"), "-o", Path("ru.dat")}), 0);
+    QuestionBase expected;
+    expected.AppendRecord(EditorQuestion(3, u"Небо?", {u"синее", u"зелёное", u"красное", u"жёлтое; светлое"}, 0));
+    QVERIFY(Load("ru.dat") == FileBytes(expected));
+    QCOMPARE(Load("ru.dat").size(), 924);
+}
+
+void CommandsTest::BuildReportsFindingsAndWritesNothing()
+{
+    Save("bad.csv", "round,question,answer0,answer1,answer2,answer3,answer4,correct\n"
+                    "1,Небо?,a,b,,,,0\n"
+                    "6,x,a,b,,,,0\n"
+                    "2,\"two\nlines\",a,b,,,,0\n"
+                    "1,Небо?,a,b,,,,1\n");
+    QCOMPARE(Run({"build", Path("bad.csv"), "-o", Path("bad.dat")}), 1);
+    const QString at = Path("bad.csv") + ": ";
+    QCOMPARE(QString::fromUtf8(m_out), at + "line 3: round \"6\" is not 1 to 5\n" + at +
+                                           "line 4: answer 2 is empty; round 2 needs answers 0 to 2\n" + at +
+                                           "line 6: the question text repeats line 2\n");
+    QCOMPARE(m_err, QByteArray("vertalina-base: 3 findings; nothing written\n"));
+    QVERIFY(!QFileInfo::exists(Path("bad.dat")));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"bad.csv"});
+
+    Save("bad.json", R"([{"round":1,"question":"q","answers":["a"],"correct":0}])");
+    QCOMPARE(Run({"build", Path("bad.json"), "-o", Path("bad.dat")}), 1);
+    QCOMPARE(QString::fromUtf8(m_out),
+             Path("bad.json") + ": item 1: answer 1 is empty; round 1 needs answers 0 to 1\n");
+    QVERIFY(!QFileInfo::exists(Path("bad.dat")));
+}
+
+void CommandsTest::BuildKeepsExistingFileWhenRefusing()
+{
+    Save("old.dat", "old contents");
+    Save("bad.csv", "round,question,answer0,answer1,correct\n1,q|,a,b,0\n");
+    QCOMPARE(Run({"build", Path("bad.csv"), "-o", Path("old.dat")}), 1);
+    QCOMPARE(Load("old.dat"), QByteArray("old contents"));
+
+    Save("good.csv", "round,question,answer0,answer1,correct\n1,q,a,b,0\n");
+    QCOMPARE(Run({"build", Path("good.csv"), "-o", Path("old.dat")}), 0);
+    QCOMPARE(Load("old.dat").size(), 10 + 914);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), (QStringList{"bad.csv", "good.csv", "old.dat"}));
+}
+
+void CommandsTest::BuildReportsUnwritableTarget()
+{
+    Save("good.csv", "round,question,answer0,answer1,correct\n1,q,a,b,0\n");
+    const QString target = Path("no such folder/base.dat");
+    QCOMPARE(Run({"build", Path("good.csv"), "-o", target}), 2);
+    QVERIFY(m_err.startsWith(QStringLiteral("vertalina-base: Cannot create file \"%1\". ").arg(target).toUtf8()));
+    QVERIFY(m_err.endsWith(".\n"));
+}
+
+void CommandsTest::CheckSoundBase()
+{
+    QuestionBase base = RandomEditorBase(5, 40);
+    Save("sound.dat", FileBytes(base));
+    QCOMPARE(Run({"check", Path("sound.dat")}), 0);
+    int perRound[5] = {};
+    for (int k = 0; k < base.QuestionCount(); ++k)
+        ++perRound[base.Entry(8 * k)[0] - u'1'];
+    QString expected;
+    for (int r = 0; r < 5; ++r)
+        expected += QStringLiteral("round %1: %2 questions\n").arg(r + 1).arg(perRound[r]);
+    expected += Path("sound.dat") + ": 40 questions, sound\n";
+    QCOMPARE(QString::fromUtf8(m_out), expected);
+    QCOMPARE(m_err, QByteArray());
+}
+
+void CommandsTest::CheckFindings_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("findings");
+    QTest::addColumn<QString>("summary");
+
+    const QuestionRecord good = EditorQuestion(2, u"a", {u"x", u"y", u"z"}, 2);
+    auto with = [&](std::u16string question) {
+        QuestionRecord record = good;
+        record.question = std::move(question);
+        return record;
+    };
+    QuestionRecord badRound = with(u"b");
+    badRound.round = u"7";
+    QuestionRecord badIndex = with(u"c");
+    badIndex.correct = u"3";
+    QuestionRecord emptyAnswer = with(u"d");
+    emptyAnswer.answers[2] = u"";
+    const QString rounds0 = "round 1: 0 questions\nround 2: %1 questions\nround 3: 0 questions\n"
+                            "round 4: 0 questions\nround 5: 0 questions\n";
+
+    QTest::newRow("shorter than the header")
+        << RawFile(3, {good, with(u"b")}) + QByteArray(100, 'x')
+        << "question 2: Stream read error: the header promises 3 questions, the file holds 2 complete "
+           "records and 100 bytes of another\n"
+        << rounds0.arg(2) + "2 questions, 1 finding";
+    QTest::newRow("bytes after the last record")
+        << RawFile(1, {good}) + QByteArray(5, 'x')
+        << "question 0: 5 bytes follow the last record; the editor ignores them\n" << rounds0.arg(1) + "1 questions, 1 finding";
+    QTest::newRow("records beyond an empty header")
+        << RawFile(0, {good}) << "header: 914 bytes follow the header of an empty base; the editor ignores them\n"
+        << rounds0.arg(0) + "0 questions, 1 finding";
+    QTest::newRow("negative count")
+        << RawFile(0, {}).replace(0, 2, QByteArray("-\0", 2)).replace(2, 2, QByteArray("2\0", 2))
+        << "header: the count -2 is negative; the editor reads no question\n" << rounds0.arg(0) + "0 questions, 1 finding";
+    QTest::newRow("round, index, answer, repeat")
+        << RawFile(5, {good, badRound, badIndex, emptyAnswer, with(u"b")})
+        << "question 1: round \"7\" is not 1 to 5\n"
+           "question 2: correct answer \"3\" is not 0 to 2, the answers of round 2\n"
+           "question 3: answer 2 is empty; round 2 needs answers 0 to 2\n"
+           "question 4: the question text repeats question 1\n"
+        << "round 1: 0 questions\nround 2: 4 questions\nround 3: 0 questions\nround 4: 0 questions\n"
+           "round 5: 0 questions\nother rounds: 1 questions\n5 questions, 4 findings";
+}
+
+void CommandsTest::CheckFindings()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, findings);
+    QFETCH(QString, summary);
+    Save("base.dat", file);
+    QCOMPARE(Run({"check", Path("base.dat")}), 1);
+    const qsizetype last = summary.lastIndexOf(u'\n') + 1;
+    QCOMPARE(QString::fromUtf8(m_out), findings + summary.left(last) + Path("base.dat") + ": " + summary.mid(last) + "\n");
+    QCOMPARE(m_err, QByteArray());
+}
+
+void CommandsTest::CheckUnreadableFile_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("message");
+    QTest::newRow("header not a number")
+        << QByteArray("a\0b\0|\0|\0|\0", 10) << QByteArray("''ab'' is not a valid integer value.");
+    QTest::newRow("empty file") << QByteArray() << QByteArray("''     '' is not a valid integer value.");
+    QTest::newRow("two bytes") << QByteArray("7\0", 2) << QByteArray("''7    '' is not a valid integer value.");
+}
+
+void CommandsTest::CheckUnreadableFile()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, message);
+    Save("base.dat", file);
+    QCOMPARE(Run({"check", Path("base.dat")}), 2);
+    QCOMPARE(m_out, QByteArray());
+    QCOMPARE(m_err, "vertalina-base: " + message + "\n");
+    QCOMPARE(Run({"export", Path("base.dat")}), 2);
+    QCOMPARE(m_err, "vertalina-base: " + message + "\n");
+}
+
+void CommandsTest::ExportRefusesShortFile()
+{
+    Save("short.dat", RawFile(2, {EditorQuestion(1, u"q", {u"a", u"b"}, 0)}));
+    QCOMPARE(Run({"export", Path("short.dat"), "-o", Path("out.csv")}), 2);
+    QCOMPARE(m_err, QByteArray("vertalina-base: Stream read error.\n"));
+    QVERIFY(!QFileInfo::exists(Path("out.csv")));
+}
+
+void CommandsTest::MissingFilesAreNamed()
+{
+    const QString missing = Path("missing.dat");
+    const QByteArray message =
+        QStringLiteral("vertalina-base: Cannot open file \"%1\". No such file or directory.\n").arg(missing).toUtf8();
+    for (const QStringList& arguments :
+         {QStringList{"check", missing}, QStringList{"export", missing}, QStringList{"build", missing, "-o", Path("x.dat")}}) {
+        QCOMPARE(Run(arguments), 2);
+        QCOMPARE(m_err, message);
+    }
+    QCOMPARE(Run({"check", m_dir->path()}), 2);
+    QCOMPARE(m_err, QStringLiteral("vertalina-base: Cannot open file \"%1\". Is a directory.\n").arg(m_dir->path()).toUtf8());
+    if (::geteuid() != 0) {
+        Save("locked.dat", RawFile(0, {}));
+        QFile::setPermissions(Path("locked.dat"), QFileDevice::WriteOwner);
+        QCOMPARE(Run({"check", Path("locked.dat")}), 2);
+        QVERIFY(m_err.contains("Permission denied"));
+    }
+}
+
+void CommandsTest::HelpVersionAndUsage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("outStart");
+    QTest::addColumn<QByteArray>("errStart");
+
+    QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("Usage: vertalina-base COMMAND") << QByteArray();
+    QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray("vertalina-base 0.") << QByteArray();
+    for (const char* command : {"check", "export", "build"})
+        QTest::addRow("%s help", command) << QStringList{command, "-h"} << 0
+                                          << "Usage: vertalina-base " + QByteArray(command) << QByteArray();
+    QTest::newRow("no command") << QStringList() << 2 << QByteArray()
+                                << QByteArray("vertalina-base: no command given");
+    QTest::newRow("unknown command") << QStringList{"merge"} << 2 << QByteArray()
+                                     << QByteArray("vertalina-base: unknown command \"merge\"");
+    QTest::newRow("no file") << QStringList{"check"} << 2 << QByteArray()
+                             << QByteArray("vertalina-base: check: no file given\nTry \"vertalina-base check --help\".");
+    QTest::newRow("two files") << QStringList{"check", "a", "b"} << 2 << QByteArray()
+                               << QByteArray("vertalina-base: check: one file at a time");
+    QTest::newRow("unknown option") << QStringList{"export", "--frmat", "json", "a"} << 2 << QByteArray()
+                                    << QByteArray("vertalina-base: Unknown option 'frmat'.");
+    QTest::newRow("build without output") << QStringList{"build", "a.csv"} << 2 << QByteArray()
+                                          << QByteArray("vertalina-base: build: no output file given");
+    QTest::newRow("unknown format") << QStringList{"export", "--format", "xml", "a"} << 2 << QByteArray()
+                                    << QByteArray("vertalina-base: export: unknown format \"xml\"");
+}
+
+void CommandsTest::HelpVersionAndUsage()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QByteArray, outStart);
+    QFETCH(QByteArray, errStart);
+    QCOMPARE(Run(arguments), status);
+    QVERIFY2(m_out.startsWith(outStart), m_out.constData());
+    QVERIFY2(m_err.startsWith(errStart), m_err.constData());
+    QCOMPARE(m_out.isEmpty(), outStart.isEmpty());
+    QCOMPARE(m_err.isEmpty(), errStart.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(CommandsTest)
+#include "CommandsTest.moc"

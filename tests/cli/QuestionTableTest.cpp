@@ -1,0 +1,356 @@
+#include "CliTestBases.h"
+#include "CsvFile.h"
+#include "QuestionCheck.h"
+#include "QuestionTable.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+Q_DECLARE_METATYPE(QuestionRow)
+
+class QuestionTableTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void ParseCsvRecordsAndLines_data();
+    void ParseCsvRecordsAndLines();
+    void ParseCsvStopsAtMalformedQuote_data();
+    void ParseCsvStopsAtMalformedQuote();
+    void CsvFieldReadsBackThroughParser();
+    void DelimiterIsFoundFromHeader_data();
+    void DelimiterIsFoundFromHeader();
+    void CsvInputFindings_data();
+    void CsvInputFindings();
+    void JsonInputFindings_data();
+    void JsonInputFindings();
+    void QuestionFindings_data();
+    void QuestionFindings();
+    void BuildStoresBlankForUnusedAnswers();
+    void BuildRefusesRepeatsAndTooManyQuestions();
+    void ExportCsvWritesUsedAnswersOnly();
+    void ExportJsonWritesNumbersAndUsedAnswers();
+};
+
+namespace {
+
+QString Describe(const CsvTable& table)
+{
+    QStringList lines;
+    for (const auto& record : table.records)
+        lines << QString::number(record.line) + u':' + record.fields.join(u'|');
+    return lines.join(u'/');
+}
+
+QuestionRow Row(QString round, QString question, QStringList answers, QString correct)
+{
+    QuestionRow row;
+    row.place = QStringLiteral("line 2");
+    row.round = round;
+    row.question = question;
+    for (int n = 0; n < answers.size(); ++n)
+        row.answers[std::size_t(n)] = answers[n];
+    row.correct = correct;
+    return row;
+}
+
+const QByteArray Header = "round,question,answer0,answer1,answer2,answer3,answer4,correct\n";
+
+} // namespace
+
+void QuestionTableTest::ParseCsvRecordsAndLines_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<char>("delimiter");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("crlf") << QByteArray("a,b\r\nc,d\r\n") << ',' << "1:a|b/2:c|d";
+    QTest::newRow("lf, no final break") << QByteArray("a,b\nc,d") << ',' << "1:a|b/2:c|d";
+    QTest::newRow("empty fields") << QByteArray(",,\n") << ',' << "1:||";
+    QTest::newRow("blank lines skipped") << QByteArray("a\n\n\r\nb\n") << ',' << "1:a/4:b";
+    QTest::newRow("blanks kept") << QByteArray(" a , \n") << ',' << "1: a | ";
+    QTest::newRow("quoted delimiter and quote") << QByteArray("\"x,\"\"y\"\"\",z\n") << ',' << "1:x,\"y\"|z";
+    QTest::newRow("line break inside quotes moves the next line")
+        << QByteArray("\"a\r\nb\nc\",d\ne,f\n") << ',' << "1:a\r\nb\nc|d/4:e|f";
+    QTest::newRow("semicolon") << QByteArray("a;b,c\n") << ';' << "1:a|b,c";
+    QTest::newRow("tab keeps tabs in quotes") << QByteArray("a\t\"\tb\t\"\n") << '\t' << "1:a|\tb\t";
+    QTest::newRow("utf8") << QByteArray("Небо,ё\n") << ',' << "1:Небо|ё";
+}
+
+void QuestionTableTest::ParseCsvRecordsAndLines()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(char, delimiter);
+    QFETCH(QString, expected);
+    const CsvTable table = ParseCsv(input, delimiter);
+    QCOMPARE(table.failure, QString());
+    QCOMPARE(Describe(table), expected);
+}
+
+void QuestionTableTest::ParseCsvStopsAtMalformedQuote_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("text after closing quote")
+        << QByteArray("a\nb\n\"x\"y\nc\n")
+        << "line 3: malformed CSV: a quote inside an unquoted field, or text after a closing quote";
+    QTest::newRow("quote closed never") << QByteArray("a\nb\n\"x\ny\n")
+                                        << "line 3: malformed CSV: a quoted field is not closed";
+}
+
+void QuestionTableTest::ParseCsvStopsAtMalformedQuote()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QString, failure);
+    const CsvTable table = ParseCsv(input, ',');
+    QCOMPARE(table.failure, failure);
+    QCOMPARE(Describe(table), QStringLiteral("1:a/2:b"));
+}
+
+void QuestionTableTest::CsvFieldReadsBackThroughParser()
+{
+    std::mt19937 random(7);
+    for (char delimiter : {',', ';', '\t'}) {
+        QStringList fields;
+        for (int i = 0; i < 300; ++i)
+            fields << QString::fromStdU16String(RandomText(random, random() % 30));
+        fields << QString() << QStringLiteral(" ") << QStringLiteral("a\r\nb") << QStringLiteral("\"");
+        QByteArray line;
+        for (int i = 0; i < fields.size(); ++i)
+            line += (i ? QByteArray(1, delimiter) : QByteArray()) + CsvField(fields[i], delimiter);
+        const CsvTable table = ParseCsv(line + "\r\n", delimiter);
+        QCOMPARE(table.failure, QString());
+        QCOMPARE(table.records.size(), std::size_t(1));
+        QCOMPARE(table.records[0].fields, fields);
+    }
+    QCOMPARE(CsvField(QStringLiteral("Небо"), ','), QByteArray("Небо"));
+    QCOMPARE(CsvField(QStringLiteral("a;b"), ','), QByteArray("a;b"));
+    QCOMPARE(CsvField(QStringLiteral("a;b"), ';'), QByteArray("\"a;b\""));
+}
+
+void QuestionTableTest::DelimiterIsFoundFromHeader_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::newRow("comma") << QByteArray("round,question,answer0,answer1,correct\n1,a;b,x,y,0\n");
+    QTest::newRow("semicolon with bom and crlf")
+        << QByteArray("\xEF\xBB\xBFround;question;answer0;answer1;correct\r\n1;a,b;x;y;0\r\n");
+    QTest::newRow("tab, other order, other case")
+        << QByteArray(" Correct \tANSWER1\tanswer0\tquestion\tround\tnote\n0\ty\tx\ta,b;c\t1\tignored\n");
+}
+
+void QuestionTableTest::DelimiterIsFoundFromHeader()
+{
+    QFETCH(QByteArray, input);
+    const QuestionRows rows = ReadCsvQuestions(input);
+    QCOMPARE(rows.findings, QStringList());
+    QCOMPARE(rows.rows.size(), std::size_t(1));
+    const QuestionRow& row = rows.rows[0];
+    QCOMPARE(row.place, QStringLiteral("line 2"));
+    QCOMPARE(row.round, QStringLiteral("1"));
+    QVERIFY(row.question.startsWith(QStringLiteral("a")));
+    QCOMPARE(row.answers[0], QStringLiteral("x"));
+    QCOMPARE(row.answers[1], QStringLiteral("y"));
+    QCOMPARE(row.answers[2], QString());
+    QCOMPARE(row.correct, QStringLiteral("0"));
+}
+
+void QuestionTableTest::CsvInputFindings_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("findings");
+    QTest::addColumn<int>("rows");
+
+    QTest::newRow("empty file") << QByteArray()
+                                << QStringList{"line 1: no header row; the first line names the columns "
+                                               "round,question,answer0,answer1,answer2,answer3,answer4,correct"}
+                                << 0;
+    QTest::newRow("missing columns")
+        << QByteArray("round,question,answer0,correct\n1,q,a,0\n")
+        << QStringList{"line 1: the header row lacks answer1 (the columns are round,question,answer0,answer1,"
+                       "answer2,answer3,answer4,correct; answer2 to answer4 may be left out)"}
+        << 0;
+    QTest::newRow("column named twice")
+        << QByteArray("round,question,answer0,answer1,correct,Round\n")
+        << QStringList{"line 1: the column \"round\" is named twice"} << 0;
+    QTest::newRow("windows-1251 text")
+        << Header + "1,\xCD\xE5\xE1\xEE,a,b,,,,0\n2,ok,a,b,c,,,0\n"
+        << QStringList{"line 2: the text is not UTF-8 (save the table as CSV in UTF-8)"} << 1;
+    QTest::newRow("extra fields")
+        << Header + "1,q,a,b,,,,0,,\n1,r,a,b,,,,0,x\n"
+        << QStringList{"line 3: 9 fields, but the header row names 8 columns"} << 1;
+    QTest::newRow("rows of blanks skipped") << Header + ",,,,,,,\n , ,,,,,,\n" << QStringList() << 0;
+    QTest::newRow("malformed after good rows")
+        << Header + "1,\"q\nq\",a,b,,,,0\n1,\"r\"x,a,b,,,,0\n"
+        << QStringList{"line 4: malformed CSV: a quote inside an unquoted field, or text after a closing quote"}
+        << 1;
+}
+
+void QuestionTableTest::CsvInputFindings()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, findings);
+    QFETCH(int, rows);
+    const QuestionRows read = ReadCsvQuestions(input);
+    QCOMPARE(read.findings, findings);
+    QCOMPARE(int(read.rows.size()), rows);
+}
+
+void QuestionTableTest::JsonInputFindings_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("findings");
+    QTest::addColumn<int>("rows");
+
+    QTest::newRow("syntax") << QByteArray("[\n {\"round\": 1,,}\n]")
+                            << QStringList{"line 2, column 15: unterminated object"} << 0;
+    QTest::newRow("not an array") << QByteArray("{}")
+                                  << QStringList{"line 1: the file holds no JSON array of questions"} << 0;
+    QTest::newRow("items")
+        << QByteArray(R"([{"round":1,"question":"q","answers":["a","b"],"correct":0}, 3,
+                         {"round":1,"question":"r","answers":"a"},
+                         {"round":4,"question":"s","answers":["a","b","c","d","e","f"]}])")
+        << QStringList{"item 2: not an object", "item 3: \"answers\" is not an array",
+                       "item 4: 6 answers, at most 5 fit"}
+        << 1;
+    QTest::newRow("numbers and strings give texts")
+        << QByteArray(R"([{"round":" 2 ","question":12,"answers":["a",true,3.5],"correct":"1"}])") << QStringList()
+        << 1;
+}
+
+void QuestionTableTest::JsonInputFindings()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, findings);
+    QFETCH(int, rows);
+    const QuestionRows read = ReadJsonQuestions(input);
+    QCOMPARE(read.findings, findings);
+    QCOMPARE(int(read.rows.size()), rows);
+    if (QByteArray(QTest::currentDataTag()) == "numbers and strings give texts") {
+        const QuestionRow& row = read.rows[0];
+        QCOMPARE(row.round, QStringLiteral("2"));
+        QCOMPARE(row.question, QStringLiteral("12"));
+        QCOMPARE(row.answers[1], QStringLiteral("true"));
+        QCOMPARE(row.answers[2], QStringLiteral("3.5"));
+    }
+}
+
+void QuestionTableTest::QuestionFindings_data()
+{
+    QTest::addColumn<QuestionRow>("row");
+    QTest::addColumn<QStringList>("findings");
+    const QString q255(255, u'я');
+    const QString a40(40, u'ж');
+
+    QTest::newRow("sound round 1") << Row("1", "q", {"a", "b"}, "1") << QStringList();
+    QTest::newRow("sound round 5 at the limits") << Row("5", q255, {a40, a40, a40, a40, a40}, "4")
+                                                 << QStringList();
+    QTest::newRow("one blank is filled") << Row("2", " ", {" ", " ", " "}, "2") << QStringList();
+    for (QString round : {"0", "6", "x", "", "12", "-1"})
+        QTest::addRow("round '%s'", qPrintable(round))
+            << Row(round, "q", {"a", "b"}, "0") << QStringList{"line 2: round \"" + round + "\" is not 1 to 5"};
+    QTest::newRow("bad round and bad index")
+        << Row("9", "q", {"a", "b"}, "5")
+        << QStringList{"line 2: round \"9\" is not 1 to 5", "line 2: correct answer \"5\" is not 0 to 4"};
+    QTest::newRow("empty question") << Row("1", "", {"a", "b"}, "0")
+                                    << QStringList{"line 2: the question text is empty"};
+    QTest::newRow("needed answer empty")
+        << Row("3", "q", {"a", "b", "c", ""}, "0")
+        << QStringList{"line 2: answer 3 is empty; round 3 needs answers 0 to 3"};
+    QTest::newRow("answer 1 empty in round 1")
+        << Row("1", "q", {"a", ""}, "0") << QStringList{"line 2: answer 1 is empty; round 1 needs answers 0 to 1"};
+    QTest::newRow("unused answers may hold anything")
+        << Row("2", "q", {"a", "b", "c", QString(50, u'x'), "|"}, "2") << QStringList();
+    QTest::newRow("index beyond the round")
+        << Row("2", "q", {"a", "b", "c"}, "3")
+        << QStringList{"line 2: correct answer \"3\" is not 0 to 2, the answers of round 2"};
+    QTest::newRow("index not a digit") << Row("4", "q", {"a", "b", "c", "d", "e"}, "")
+                                       << QStringList{"line 2: correct answer \"\" is not 0 to 4, the answers "
+                                                      "of round 4"};
+    QTest::newRow("question too long")
+        << Row("1", q255 + "я", {"a", "b"}, "0")
+        << QStringList{"line 2: the question text is 256 code units long, at most 255 fit"};
+    QTest::newRow("surrogate pair counts two")
+        << Row("1", "q", {QString(39, u'a') + QString::fromUtf8("\xF0\x9F\x98\x80"), "b"}, "0")
+        << QStringList{"line 2: answer 0 is 41 code units long, at most 40 fit"};
+    QTest::newRow("bars") << Row("1", "a|b", {"a", "|"}, "0")
+                          << QStringList{"line 2: the question text holds a bar \"|\", which a base file "
+                                         "cannot store",
+                                         "line 2: answer 1 holds a bar \"|\", which a base file cannot store"};
+}
+
+void QuestionTableTest::QuestionFindings()
+{
+    QFETCH(QuestionRow, row);
+    QFETCH(QStringList, findings);
+    QStringList found;
+    CheckQuestionRow(row, found);
+    QCOMPARE(found, findings);
+}
+
+void QuestionTableTest::BuildStoresBlankForUnusedAnswers()
+{
+    const BuiltBase built = BuildQuestionBase({Row("2", "Небо?", {"a", "b", "c", "left", "over"}, "2")});
+    QCOMPARE(built.findings, QStringList());
+    QCOMPARE(built.base.QuestionCount(), 1);
+    const QuestionRecord expected{u"2", u"Небо?", {u"a", u"b", u"c", u" ", u" "}, u"2"};
+    QCOMPARE(built.base.Record(0) == expected, true);
+}
+
+void QuestionTableTest::BuildRefusesRepeatsAndTooManyQuestions()
+{
+    std::vector<QuestionRow> rows{Row("1", "q", {"a", "b"}, "0"), Row("1", "Q", {"a", "b"}, "0"),
+                                  Row("1", "q ", {"a", "b"}, "0"), Row("2", "q", {"a", "b", "c"}, "0")};
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i].place = QStringLiteral("line %1").arg(i + 2);
+    BuiltBase built = BuildQuestionBase(rows);
+    QCOMPARE(built.findings, QStringList{"line 5: the question text repeats line 2"});
+    QCOMPARE(built.base.EntryCount(), 0);
+
+    rows.clear();
+    for (int i = 0; i <= MaxQuestions; ++i)
+        rows.push_back(Row("1", QString::number(i), {"a", "b"}, "0"));
+    built = BuildQuestionBase(rows);
+    QCOMPARE(built.findings, QStringList{"100000 questions, a base file holds at most 99999"});
+    rows.pop_back();
+    built = BuildQuestionBase(rows);
+    QCOMPARE(built.findings, QStringList());
+    QCOMPARE(built.base.QuestionCount(), MaxQuestions);
+}
+
+void QuestionTableTest::ExportCsvWritesUsedAnswersOnly()
+{
+    QuestionBase base;
+    base.AppendRecord(EditorQuestion(1, u"Небо?", {u"синее", u"зелёное, \"да\""}, 1));
+    base.AppendRecord(QuestionRecord{u"7", u"x;y", {u" ", u"b", u"c", u"d", u"e"}, u""});
+    QCOMPARE(WriteCsvQuestions(base),
+             QByteArray("round,question,answer0,answer1,answer2,answer3,answer4,correct\r\n"
+                        "1,Небо?,синее,\"зелёное, \"\"да\"\"\",,,,1\r\n"
+                        "7,x;y,\" \",b,c,d,e,\r\n"));
+    QCOMPARE(WriteCsvQuestions(base, ';', true),
+             QByteArray("\xEF\xBB\xBFround;question;answer0;answer1;answer2;answer3;answer4;correct\r\n"
+                        "1;Небо?;синее;\"зелёное, \"\"да\"\"\";;;;1\r\n"
+                        "7;\"x;y\";\" \";b;c;d;e;\r\n"));
+}
+
+void QuestionTableTest::ExportJsonWritesNumbersAndUsedAnswers()
+{
+    QuestionBase base;
+    base.AppendRecord(EditorQuestion(3, u"Небо?", {u"синее", u"зелёное", u"красное", u"жёлтое"}, 0));
+    base.AppendRecord(QuestionRecord{u"x", u"q", {u"a", u"b", u"c", u"d", u"e"}, u""});
+    const QJsonArray items = QJsonDocument::fromJson(WriteJsonQuestions(base)).array();
+    QCOMPARE(items.size(), 2);
+    const QJsonObject first = items[0].toObject();
+    QCOMPARE(first.value("round"), QJsonValue(3));
+    QCOMPARE(first.value("question"), QJsonValue("Небо?"));
+    QCOMPARE(first.value("answers"), QJsonValue(QJsonArray{"синее", "зелёное", "красное", "жёлтое"}));
+    QCOMPARE(first.value("correct"), QJsonValue(0));
+    const QJsonObject second = items[1].toObject();
+    QCOMPARE(second.value("round"), QJsonValue("x"));
+    QCOMPARE(second.value("answers").toArray().size(), 5);
+    QCOMPARE(second.value("correct"), QJsonValue(""));
+}
+
+QTEST_GUILESS_MAIN(QuestionTableTest)
+#include "QuestionTableTest.moc"
