@@ -41,7 +41,8 @@ void Prepare()
     out.open(QIODevice::WriteOnly);
     err.open(QIODevice::WriteOnly);
     RunCli({"vertalina-base", "export", Path("full.dat"), "-o", Path("full.csv")}, out, err);
-    RunCli({"vertalina-base", "export", "--format", "json", Path("full.dat"), "-o", Path("full.json")}, out, err);
+    RunCli({"vertalina-base", "export", "--format", "json", Path("full.dat"), "-o", Path("full.json")}, out,
+           err);
 }
 
 void BM_ExportCsv(benchmark::State& state)

@@ -64,12 +64,14 @@ BaseCheckReport CheckBaseFile(InputStream& in)
     for (int k = 0; k < report.headerCount; ++k) {
         const std::size_t got = in.Read(record.data(), RecordBytes);
         if (got < RecordBytes) {
-            report.findings << QStringLiteral("question %1: Stream read error: the header promises %2 questions, "
-                                              "the file holds %3 complete records%4")
+            report.findings << QStringLiteral(
+                                   "question %1: Stream read error: the header promises %2 questions, "
+                                   "the file holds %3 complete records%4")
                                    .arg(k)
                                    .arg(report.headerCount)
                                    .arg(k)
-                                   .arg(got > 0 ? QStringLiteral(" and %1 bytes of another").arg(got) : QString());
+                                   .arg(got > 0 ? QStringLiteral(" and %1 bytes of another").arg(got)
+                                                : QString());
             complete = false;
             break;
         }
@@ -87,13 +89,14 @@ BaseCheckReport CheckBaseFile(InputStream& in)
     if (complete) {
         const std::uint64_t extra = CountRemainingBytes(in);
         if (extra > 0)
-            report.findings << (report.questionCount > 0
-                                    ? QStringLiteral("question %1: %2 bytes follow the last record; the editor "
-                                                     "ignores them")
-                                          .arg(report.questionCount - 1)
-                                    : QStringLiteral("header: %1 bytes follow the header of an empty base; the "
-                                                     "editor ignores them"))
-                                       .arg(extra);
+            report.findings
+                << (report.questionCount > 0
+                        ? QStringLiteral("question %1: %2 bytes follow the last record; the editor "
+                                         "ignores them")
+                              .arg(report.questionCount - 1)
+                        : QStringLiteral("header: %1 bytes follow the header of an empty base; the "
+                                         "editor ignores them"))
+                       .arg(extra);
     }
     return report;
 }

@@ -78,33 +78,33 @@ const QString MainHelp = QStringLiteral(
     "Exit status: 0 done (check: the base is sound), 1 check or build found faults,\n"
     "2 a file cannot be read or written, or the command line is wrong.\n");
 
-const QString CheckUsage = QStringLiteral(
-    "Usage: vertalina-base check [options] BASE.dat\n"
-    "Reads BASE.dat as the editor does and reports, one line each, a file shorter than its\n"
-    "header promises, bytes after the last record, a round that is not 1 to 5, a correct\n"
-    "answer beyond its round's answers, an empty question or needed answer, and repeated\n"
-    "question texts; then the number of questions of each round. Questions are numbered\n"
-    "from 0, as in the editor's list.\n"
-    "Exit status: 0 sound, 1 findings, 2 the file cannot be read.\n");
+const QString CheckUsage =
+    QStringLiteral("Usage: vertalina-base check [options] BASE.dat\n"
+                   "Reads BASE.dat as the editor does and reports, one line each, a file shorter than its\n"
+                   "header promises, bytes after the last record, a round that is not 1 to 5, a correct\n"
+                   "answer beyond its round's answers, an empty question or needed answer, and repeated\n"
+                   "question texts; then the number of questions of each round. Questions are numbered\n"
+                   "from 0, as in the editor's list.\n"
+                   "Exit status: 0 sound, 1 findings, 2 the file cannot be read.\n");
 
-const QString ExportUsage = QStringLiteral(
-    "Usage: vertalina-base export [options] BASE.dat\n"
-    "Writes every question of BASE.dat as CSV (UTF-8; header row\n"
-    "round,question,answer0,answer1,answer2,answer3,answer4,correct; the answers a round\n"
-    "does not use are left empty) or as JSON (an array of objects with round, question,\n"
-    "answers and correct), to OUT or to standard output.\n");
+const QString ExportUsage =
+    QStringLiteral("Usage: vertalina-base export [options] BASE.dat\n"
+                   "Writes every question of BASE.dat as CSV (UTF-8; header row\n"
+                   "round,question,answer0,answer1,answer2,answer3,answer4,correct; the answers a round\n"
+                   "does not use are left empty) or as JSON (an array of objects with round, question,\n"
+                   "answers and correct), to OUT or to standard output.\n");
 
-const QString BuildUsage = QStringLiteral(
-    "Usage: vertalina-base build [options] INPUT.csv|INPUT.json -o BASE.dat\n"
-    "Makes a base from a CSV file (UTF-8 with or without a byte-order mark; \",\", \";\" or\n"
-    "tab between fields; a header row naming the columns round, question, answer0 to\n"
-    "answer4 and correct, in any order) or from a JSON file as export writes it.\n"
-    "Every question is checked first: round 1 to 5, the answers its round needs, the\n"
-    "correct answer among them, at most 255 code units of question and 40 of each\n"
-    "answer, no bar \"|\", no repeated question text. Any finding is reported with its line\n"
-    "(CSV) or item (JSON) and nothing is written; otherwise BASE.dat is written as the\n"
-    "editor saves it.\n"
-    "Exit status: 0 written, 1 findings, 2 a file cannot be read or written.\n");
+const QString BuildUsage =
+    QStringLiteral("Usage: vertalina-base build [options] INPUT.csv|INPUT.json -o BASE.dat\n"
+                   "Makes a base from a CSV file (UTF-8 with or without a byte-order mark; \",\", \";\" or\n"
+                   "tab between fields; a header row naming the columns round, question, answer0 to\n"
+                   "answer4 and correct, in any order) or from a JSON file as export writes it.\n"
+                   "Every question is checked first: round 1 to 5, the answers its round needs, the\n"
+                   "correct answer among them, at most 255 code units of question and 40 of each\n"
+                   "answer, no bar \"|\", no repeated question text. Any finding is reported with its line\n"
+                   "(CSV) or item (JSON) and nothing is written; otherwise BASE.dat is written as the\n"
+                   "editor saves it.\n"
+                   "Exit status: 0 written, 1 findings, 2 a file cannot be read or written.\n");
 
 void Cli::PutBytes(QIODevice& device, const QByteArray& bytes)
 {
@@ -154,7 +154,8 @@ bool Cli::ParseCommand(QCommandLineParser& parser, const QString& usage, const Q
                        int& status)
 {
     const QString command = arguments.front();
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
     parser.addOption(help);
     if (!parser.parse(arguments)) {
         status = UsageError(parser.errorText(), command);
@@ -197,13 +198,14 @@ int Cli::Check(const QStringList& arguments)
         text += QStringLiteral("round %1: %2 questions\n").arg(r + 1).arg(report.perRound[std::size_t(r)]);
     if (report.otherRounds > 0)
         text += QStringLiteral("other rounds: %1 questions\n").arg(report.otherRounds);
-    text += report.findings.isEmpty()
-                ? QStringLiteral("%1: %2 questions, sound\n").arg(path).arg(report.questionCount)
-                : QStringLiteral("%1: %2 questions, %3 %4\n")
-                      .arg(path)
-                      .arg(report.questionCount)
-                      .arg(report.findings.size())
-                      .arg(report.findings.size() == 1 ? QStringLiteral("finding") : QStringLiteral("findings"));
+    text +=
+        report.findings.isEmpty()
+            ? QStringLiteral("%1: %2 questions, sound\n").arg(path).arg(report.questionCount)
+            : QStringLiteral("%1: %2 questions, %3 %4\n")
+                  .arg(path)
+                  .arg(report.questionCount)
+                  .arg(report.findings.size())
+                  .arg(report.findings.size() == 1 ? QStringLiteral("finding") : QStringLiteral("findings"));
     Print(text);
     return report.findings.isEmpty() ? ExitSound : ExitFindings;
 }
@@ -276,7 +278,8 @@ int Cli::Build(const QStringList& arguments)
     if (!ParseCommand(parser, BuildUsage, arguments, status))
         return status;
     if (!parser.isSet(output))
-        return UsageError(QStringLiteral("build: no output file given (-o BASE.dat)"), QStringLiteral("build"));
+        return UsageError(QStringLiteral("build: no output file given (-o BASE.dat)"),
+                          QStringLiteral("build"));
     QString formatName = parser.value(format).toLower();
     if (!formatName.isEmpty() && formatName != QLatin1String("csv") && formatName != QLatin1String("json"))
         return UsageError(QStringLiteral("build: unknown format \"%1\" (csv or json)").arg(formatName),

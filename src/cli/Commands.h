@@ -5,7 +5,8 @@
 class QIODevice;
 
 /** Exit statuses of the program. */
-enum ExitStatus : int {
+enum ExitStatus : int
+{
     ExitSound = 0,    // the command did its work; for check: nothing found
     ExitFindings = 1, // check found faults, or build refused its input
     ExitFailure = 2,  // a file could not be read or written, or the command line is wrong

@@ -46,7 +46,10 @@ void OnRowEnd(int, void* opaque)
 }
 
 // Fields keep their blanks and tabs: an answer of one blank is a real answer.
-int NoSpace(unsigned char) { return 0; }
+int NoSpace(unsigned char)
+{
+    return 0;
+}
 
 bool IsBlankLine(QByteArrayView line)
 {
@@ -109,24 +112,25 @@ CsvTable ParseCsv(QByteArrayView bytes, char delimiter)
                                 ? QStringLiteral("line %1: malformed CSV: a quote inside an unquoted field, "
                                                  "or text after a closing quote")
                                       .arg(state.line)
-                                : QStringLiteral("line %1: %2").arg(state.line).arg(QString::fromUtf8(
-                                      csv_strerror(csv_error(parser.get()))));
+                                : QStringLiteral("line %1: %2")
+                                      .arg(state.line)
+                                      .arg(QString::fromUtf8(csv_strerror(csv_error(parser.get()))));
             return table;
         }
         pos = end;
     }
     if (csv_fini(parser.get(), OnField, OnRowEnd, &state) != 0 || csv_error(parser.get()) == CSV_EPARSE)
-        table.failure = QStringLiteral("line %1: malformed CSV: a quoted field is not closed")
-                            .arg(state.current.line);
+        table.failure =
+            QStringLiteral("line %1: malformed CSV: a quoted field is not closed").arg(state.current.line);
     return table;
 }
 
 QByteArray CsvField(const QString& text, char delimiter)
 {
     QByteArray utf8 = text.toUtf8();
-    const bool quote = utf8.contains(delimiter) || utf8.contains(Quote) || utf8.contains('\n') ||
-                       utf8.contains('\r') || (!utf8.isEmpty() && (QChar::isSpace(uchar(utf8.front())) ||
-                                                                   QChar::isSpace(uchar(utf8.back()))));
+    const bool quote =
+        utf8.contains(delimiter) || utf8.contains(Quote) || utf8.contains('\n') || utf8.contains('\r') ||
+        (!utf8.isEmpty() && (QChar::isSpace(uchar(utf8.front())) || QChar::isSpace(uchar(utf8.back()))));
     if (!quote)
         return utf8;
     const std::size_t size = csv_write2(nullptr, 0, utf8.constData(), std::size_t(utf8.size()), Quote);

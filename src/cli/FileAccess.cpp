@@ -16,8 +16,8 @@ namespace {
 
 QString TrimmedMessage(QString text)
 {
-    while (!text.isEmpty() && (text.back() == u' ' || text.back() == u'.' || text.back() == u'\n' ||
-                               text.back() == u'\r'))
+    while (!text.isEmpty() &&
+           (text.back() == u' ' || text.back() == u'.' || text.back() == u'\n' || text.back() == u'\r'))
         text.chop(1);
     return text;
 }

@@ -14,15 +14,22 @@
 
 namespace {
 
-enum Column { ColRound, ColQuestion, ColAnswer0, ColCorrect = ColAnswer0 + AnswerCount, ColumnCount };
+enum Column
+{
+    ColRound,
+    ColQuestion,
+    ColAnswer0,
+    ColCorrect = ColAnswer0 + AnswerCount,
+    ColumnCount
+};
 
 const char* const ColumnNames[ColumnCount] = {"round",   "question", "answer0", "answer1",
                                               "answer2", "answer3",  "answer4", "correct"};
 
 bool ColumnRequired(int column)
 {
-    return column == ColRound || column == ColQuestion || column == ColCorrect ||
-           column == ColAnswer0 || column == ColAnswer0 + 1;
+    return column == ColRound || column == ColQuestion || column == ColCorrect || column == ColAnswer0 ||
+           column == ColAnswer0 + 1;
 }
 
 int ColumnOfName(const QString& name)
@@ -238,7 +245,8 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes)
         }
         const QJsonArray list = answers.toArray();
         if (list.size() > AnswerCount) {
-            result.findings << place + QStringLiteral(": %1 answers, at most %2 fit").arg(list.size()).arg(AnswerCount);
+            result.findings
+                << place + QStringLiteral(": %1 answers, at most %2 fit").arg(list.size()).arg(AnswerCount);
             continue;
         }
         for (qsizetype n = 0; n < list.size(); ++n)

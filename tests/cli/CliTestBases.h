@@ -11,8 +11,8 @@
 
 // Bases as the editor's "Add Question" makes them, and their file bytes.
 
-inline QuestionRecord EditorQuestion(int round, std::u16string question, std::array<std::u16string, 5> answers,
-                                     int correct)
+inline QuestionRecord EditorQuestion(int round, std::u16string question,
+                                     std::array<std::u16string, 5> answers, int correct)
 {
     QuestionRecord record;
     record.round = std::u16string(1, char16_t(u'0' + round));

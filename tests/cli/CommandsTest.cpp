@@ -1,5 +1,5 @@
-#include "CliTestBases.h"
 #include "Commands.h"
+#include "CliTestBases.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -100,7 +100,8 @@ void CommandsTest::ExportThenBuildReproducesEditorBases()
     QCOMPARE(m_err, QByteArray());
     QCOMPARE(Run({"build", Path("table"), "-o", Path("rebuilt.dat")}), 0);
     QCOMPARE(m_err, QByteArray());
-    QCOMPARE(m_out, QStringLiteral("%1 questions written to %2\n").arg(count).arg(Path("rebuilt.dat")).toUtf8());
+    QCOMPARE(m_out,
+             QStringLiteral("%1 questions written to %2\n").arg(count).arg(Path("rebuilt.dat")).toUtf8());
     QVERIFY(Load("rebuilt.dat") == original);
 
     // Standard output carries the same export.
@@ -114,7 +115,8 @@ void CommandsTest::BuildAcceptsSemicolonCsvWithBom()
                    "3;Небо?;синее;зелёное;красное;\"жёлтое; светлое\";;0\r\n");
     QCOMPARE(Run({"build", Path("ru.csv"), "-o", Path("ru.dat")}), 0);
     QuestionBase expected;
-    expected.AppendRecord(EditorQuestion(3, u"Небо?", {u"синее", u"зелёное", u"красное", u"жёлтое; светлое"}, 0));
+    expected.AppendRecord(
+        EditorQuestion(3, u"Небо?", {u"синее", u"зелёное", u"красное", u"жёлтое; светлое"}, 0));
     QVERIFY(Load("ru.dat") == FileBytes(expected));
     QCOMPARE(Load("ru.dat").size(), 924);
 }
@@ -160,7 +162,8 @@ void CommandsTest::BuildReportsUnwritableTarget()
     Save("good.csv", "round,question,answer0,answer1,correct\n1,q,a,b,0\n");
     const QString target = Path("no such folder/base.dat");
     QCOMPARE(Run({"build", Path("good.csv"), "-o", target}), 2);
-    QVERIFY(m_err.startsWith(QStringLiteral("vertalina-base: Cannot create file \"%1\". ").arg(target).toUtf8()));
+    QVERIFY(
+        m_err.startsWith(QStringLiteral("vertalina-base: Cannot create file \"%1\". ").arg(target).toUtf8()));
     QVERIFY(m_err.endsWith(".\n"));
 }
 
@@ -208,13 +211,16 @@ void CommandsTest::CheckFindings_data()
         << rounds0.arg(2) + "2 questions, 1 finding";
     QTest::newRow("bytes after the last record")
         << RawFile(1, {good}) + QByteArray(5, 'x')
-        << "question 0: 5 bytes follow the last record; the editor ignores them\n" << rounds0.arg(1) + "1 questions, 1 finding";
+        << "question 0: 5 bytes follow the last record; the editor ignores them\n"
+        << rounds0.arg(1) + "1 questions, 1 finding";
     QTest::newRow("records beyond an empty header")
-        << RawFile(0, {good}) << "header: 914 bytes follow the header of an empty base; the editor ignores them\n"
+        << RawFile(0, {good})
+        << "header: 914 bytes follow the header of an empty base; the editor ignores them\n"
         << rounds0.arg(0) + "0 questions, 1 finding";
     QTest::newRow("negative count")
         << RawFile(0, {}).replace(0, 2, QByteArray("-\0", 2)).replace(2, 2, QByteArray("2\0", 2))
-        << "header: the count -2 is negative; the editor reads no question\n" << rounds0.arg(0) + "0 questions, 1 finding";
+        << "header: the count -2 is negative; the editor reads no question\n"
+        << rounds0.arg(0) + "0 questions, 1 finding";
     QTest::newRow("round, index, answer, repeat")
         << RawFile(5, {good, badRound, badIndex, emptyAnswer, with(u"b")})
         << "question 1: round \"7\" is not 1 to 5\n"
@@ -233,7 +239,8 @@ void CommandsTest::CheckFindings()
     Save("base.dat", file);
     QCOMPARE(Run({"check", Path("base.dat")}), 1);
     const qsizetype last = summary.lastIndexOf(u'\n') + 1;
-    QCOMPARE(QString::fromUtf8(m_out), findings + summary.left(last) + Path("base.dat") + ": " + summary.mid(last) + "\n");
+    QCOMPARE(QString::fromUtf8(m_out),
+             findings + summary.left(last) + Path("base.dat") + ": " + summary.mid(last) + "\n");
     QCOMPARE(m_err, QByteArray());
 }
 
@@ -244,7 +251,8 @@ void CommandsTest::CheckUnreadableFile_data()
     QTest::newRow("header not a number")
         << QByteArray("a\0b\0|\0|\0|\0", 10) << QByteArray("''ab'' is not a valid integer value.");
     QTest::newRow("empty file") << QByteArray() << QByteArray("''     '' is not a valid integer value.");
-    QTest::newRow("two bytes") << QByteArray("7\0", 2) << QByteArray("''7    '' is not a valid integer value.");
+    QTest::newRow("two bytes") << QByteArray("7\0", 2)
+                               << QByteArray("''7    '' is not a valid integer value.");
 }
 
 void CommandsTest::CheckUnreadableFile()
@@ -271,14 +279,18 @@ void CommandsTest::MissingFilesAreNamed()
 {
     const QString missing = Path("missing.dat");
     const QByteArray message =
-        QStringLiteral("vertalina-base: Cannot open file \"%1\". No such file or directory.\n").arg(missing).toUtf8();
-    for (const QStringList& arguments :
-         {QStringList{"check", missing}, QStringList{"export", missing}, QStringList{"build", missing, "-o", Path("x.dat")}}) {
+        QStringLiteral("vertalina-base: Cannot open file \"%1\". No such file or directory.\n")
+            .arg(missing)
+            .toUtf8();
+    for (const QStringList& arguments : {QStringList{"check", missing}, QStringList{"export", missing},
+                                         QStringList{"build", missing, "-o", Path("x.dat")}}) {
         QCOMPARE(Run(arguments), 2);
         QCOMPARE(m_err, message);
     }
     QCOMPARE(Run({"check", m_dir->path()}), 2);
-    QCOMPARE(m_err, QStringLiteral("vertalina-base: Cannot open file \"%1\". Is a directory.\n").arg(m_dir->path()).toUtf8());
+    QCOMPARE(m_err, QStringLiteral("vertalina-base: Cannot open file \"%1\". Is a directory.\n")
+                        .arg(m_dir->path())
+                        .toUtf8());
     if (::geteuid() != 0) {
         Save("locked.dat", RawFile(0, {}));
         QFile::setPermissions(Path("locked.dat"), QFileDevice::WriteOwner);
@@ -294,8 +306,10 @@ void CommandsTest::HelpVersionAndUsage_data()
     QTest::addColumn<QByteArray>("outStart");
     QTest::addColumn<QByteArray>("errStart");
 
-    QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("Usage: vertalina-base COMMAND") << QByteArray();
-    QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray("vertalina-base 0.") << QByteArray();
+    QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("Usage: vertalina-base COMMAND")
+                          << QByteArray();
+    QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray("vertalina-base 0.")
+                             << QByteArray();
     for (const char* command : {"check", "export", "build"})
         QTest::addRow("%s help", command) << QStringList{command, "-h"} << 0
                                           << "Usage: vertalina-base " + QByteArray(command) << QByteArray();
@@ -303,8 +317,9 @@ void CommandsTest::HelpVersionAndUsage_data()
                                 << QByteArray("vertalina-base: no command given");
     QTest::newRow("unknown command") << QStringList{"merge"} << 2 << QByteArray()
                                      << QByteArray("vertalina-base: unknown command \"merge\"");
-    QTest::newRow("no file") << QStringList{"check"} << 2 << QByteArray()
-                             << QByteArray("vertalina-base: check: no file given\nTry \"vertalina-base check --help\".");
+    QTest::newRow("no file")
+        << QStringList{"check"} << 2 << QByteArray()
+        << QByteArray("vertalina-base: check: no file given\nTry \"vertalina-base check --help\".");
     QTest::newRow("two files") << QStringList{"check", "a", "b"} << 2 << QByteArray()
                                << QByteArray("vertalina-base: check: one file at a time");
     QTest::newRow("unknown option") << QStringList{"export", "--frmat", "json", "a"} << 2 << QByteArray()

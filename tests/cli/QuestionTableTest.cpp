@@ -1,7 +1,7 @@
+#include "QuestionTable.h"
 #include "CliTestBases.h"
 #include "CsvFile.h"
 #include "QuestionCheck.h"
-#include "QuestionTable.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -96,8 +96,8 @@ void QuestionTableTest::ParseCsvStopsAtMalformedQuote_data()
     QTest::newRow("text after closing quote")
         << QByteArray("a\nb\n\"x\"y\nc\n")
         << "line 3: malformed CSV: a quote inside an unquoted field, or text after a closing quote";
-    QTest::newRow("quote closed never") << QByteArray("a\nb\n\"x\ny\n")
-                                        << "line 3: malformed CSV: a quoted field is not closed";
+    QTest::newRow("quote closed never")
+        << QByteArray("a\nb\n\"x\ny\n") << "line 3: malformed CSV: a quoted field is not closed";
 }
 
 void QuestionTableTest::ParseCsvStopsAtMalformedQuote()
@@ -162,29 +162,28 @@ void QuestionTableTest::CsvInputFindings_data()
     QTest::addColumn<QStringList>("findings");
     QTest::addColumn<int>("rows");
 
-    QTest::newRow("empty file") << QByteArray()
-                                << QStringList{"line 1: no header row; the first line names the columns "
-                                               "round,question,answer0,answer1,answer2,answer3,answer4,correct"}
-                                << 0;
+    QTest::newRow("empty file")
+        << QByteArray()
+        << QStringList{"line 1: no header row; the first line names the columns "
+                       "round,question,answer0,answer1,answer2,answer3,answer4,correct"}
+        << 0;
     QTest::newRow("missing columns")
         << QByteArray("round,question,answer0,correct\n1,q,a,0\n")
         << QStringList{"line 1: the header row lacks answer1 (the columns are round,question,answer0,answer1,"
                        "answer2,answer3,answer4,correct; answer2 to answer4 may be left out)"}
         << 0;
-    QTest::newRow("column named twice")
-        << QByteArray("round,question,answer0,answer1,correct,Round\n")
-        << QStringList{"line 1: the column \"round\" is named twice"} << 0;
+    QTest::newRow("column named twice") << QByteArray("round,question,answer0,answer1,correct,Round\n")
+                                        << QStringList{"line 1: the column \"round\" is named twice"} << 0;
     QTest::newRow("windows-1251 text")
         << Header + "1,\xCD\xE5\xE1\xEE,a,b,,,,0\n2,ok,a,b,c,,,0\n"
         << QStringList{"line 2: the text is not UTF-8 (save the table as CSV in UTF-8)"} << 1;
-    QTest::newRow("extra fields")
-        << Header + "1,q,a,b,,,,0,,\n1,r,a,b,,,,0,x\n"
-        << QStringList{"line 3: 9 fields, but the header row names 8 columns"} << 1;
+    QTest::newRow("extra fields") << Header + "1,q,a,b,,,,0,,\n1,r,a,b,,,,0,x\n"
+                                  << QStringList{"line 3: 9 fields, but the header row names 8 columns"} << 1;
     QTest::newRow("rows of blanks skipped") << Header + ",,,,,,,\n , ,,,,,,\n" << QStringList() << 0;
-    QTest::newRow("malformed after good rows")
-        << Header + "1,\"q\nq\",a,b,,,,0\n1,\"r\"x,a,b,,,,0\n"
-        << QStringList{"line 4: malformed CSV: a quote inside an unquoted field, or text after a closing quote"}
-        << 1;
+    QTest::newRow("malformed after good rows") << Header + "1,\"q\nq\",a,b,,,,0\n1,\"r\"x,a,b,,,,0\n"
+                                               << QStringList{"line 4: malformed CSV: a quote inside an "
+                                                              "unquoted field, or text after a closing quote"}
+                                               << 1;
 }
 
 void QuestionTableTest::CsvInputFindings()
@@ -207,16 +206,15 @@ void QuestionTableTest::JsonInputFindings_data()
                             << QStringList{"line 2, column 15: unterminated object"} << 0;
     QTest::newRow("not an array") << QByteArray("{}")
                                   << QStringList{"line 1: the file holds no JSON array of questions"} << 0;
-    QTest::newRow("items")
-        << QByteArray(R"([{"round":1,"question":"q","answers":["a","b"],"correct":0}, 3,
+    QTest::newRow("items") << QByteArray(R"([{"round":1,"question":"q","answers":["a","b"],"correct":0}, 3,
                          {"round":1,"question":"r","answers":"a"},
                          {"round":4,"question":"s","answers":["a","b","c","d","e","f"]}])")
-        << QStringList{"item 2: not an object", "item 3: \"answers\" is not an array",
-                       "item 4: 6 answers, at most 5 fit"}
-        << 1;
+                           << QStringList{"item 2: not an object", "item 3: \"answers\" is not an array",
+                                          "item 4: 6 answers, at most 5 fit"}
+                           << 1;
     QTest::newRow("numbers and strings give texts")
-        << QByteArray(R"([{"round":" 2 ","question":12,"answers":["a",true,3.5],"correct":"1"}])") << QStringList()
-        << 1;
+        << QByteArray(R"([{"round":" 2 ","question":12,"answers":["a",true,3.5],"correct":"1"}])")
+        << QStringList() << 1;
 }
 
 void QuestionTableTest::JsonInputFindings()
@@ -244,12 +242,13 @@ void QuestionTableTest::QuestionFindings_data()
     const QString a40(40, u'ж');
 
     QTest::newRow("sound round 1") << Row("1", "q", {"a", "b"}, "1") << QStringList();
-    QTest::newRow("sound round 5 at the limits") << Row("5", q255, {a40, a40, a40, a40, a40}, "4")
-                                                 << QStringList();
+    QTest::newRow("sound round 5 at the limits")
+        << Row("5", q255, {a40, a40, a40, a40, a40}, "4") << QStringList();
     QTest::newRow("one blank is filled") << Row("2", " ", {" ", " ", " "}, "2") << QStringList();
     for (QString round : {"0", "6", "x", "", "12", "-1"})
         QTest::addRow("round '%s'", qPrintable(round))
-            << Row(round, "q", {"a", "b"}, "0") << QStringList{"line 2: round \"" + round + "\" is not 1 to 5"};
+            << Row(round, "q", {"a", "b"}, "0")
+            << QStringList{"line 2: round \"" + round + "\" is not 1 to 5"};
     QTest::newRow("bad round and bad index")
         << Row("9", "q", {"a", "b"}, "5")
         << QStringList{"line 2: round \"9\" is not 1 to 5", "line 2: correct answer \"5\" is not 0 to 4"};
@@ -259,15 +258,17 @@ void QuestionTableTest::QuestionFindings_data()
         << Row("3", "q", {"a", "b", "c", ""}, "0")
         << QStringList{"line 2: answer 3 is empty; round 3 needs answers 0 to 3"};
     QTest::newRow("answer 1 empty in round 1")
-        << Row("1", "q", {"a", ""}, "0") << QStringList{"line 2: answer 1 is empty; round 1 needs answers 0 to 1"};
+        << Row("1", "q", {"a", ""}, "0")
+        << QStringList{"line 2: answer 1 is empty; round 1 needs answers 0 to 1"};
     QTest::newRow("unused answers may hold anything")
         << Row("2", "q", {"a", "b", "c", QString(50, u'x'), "|"}, "2") << QStringList();
     QTest::newRow("index beyond the round")
         << Row("2", "q", {"a", "b", "c"}, "3")
         << QStringList{"line 2: correct answer \"3\" is not 0 to 2, the answers of round 2"};
-    QTest::newRow("index not a digit") << Row("4", "q", {"a", "b", "c", "d", "e"}, "")
-                                       << QStringList{"line 2: correct answer \"\" is not 0 to 4, the answers "
-                                                      "of round 4"};
+    QTest::newRow("index not a digit")
+        << Row("4", "q", {"a", "b", "c", "d", "e"}, "")
+        << QStringList{"line 2: correct answer \"\" is not 0 to 4, the answers "
+                       "of round 4"};
     QTest::newRow("question too long")
         << Row("1", q255 + "я", {"a", "b"}, "0")
         << QStringList{"line 2: the question text is 256 code units long, at most 255 fit"};
@@ -275,9 +276,10 @@ void QuestionTableTest::QuestionFindings_data()
         << Row("1", "q", {QString(39, u'a') + QString::fromUtf8("\xF0\x9F\x98\x80"), "b"}, "0")
         << QStringList{"line 2: answer 0 is 41 code units long, at most 40 fit"};
     QTest::newRow("bars") << Row("1", "a|b", {"a", "|"}, "0")
-                          << QStringList{"line 2: the question text holds a bar \"|\", which a base file "
-                                         "cannot store",
-                                         "line 2: answer 1 holds a bar \"|\", which a base file cannot store"};
+                          << QStringList{
+                                 "line 2: the question text holds a bar \"|\", which a base file "
+                                 "cannot store",
+                                 "line 2: answer 1 holds a bar \"|\", which a base file cannot store"};
 }
 
 void QuestionTableTest::QuestionFindings()
