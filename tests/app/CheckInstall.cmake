@@ -21,6 +21,8 @@ set(desktop ${DATADIR}/applications/${ID}.desktop)
 set(metainfo ${DATADIR}/metainfo/${ID}.metainfo.xml)
 set(svg ${DATADIR}/icons/hicolor/scalable/apps/${ID}.svg)
 set(expected ${exe} ${desktop} ${metainfo} ${svg})
+# The companion command-line program is installed beside the editor.
+list(APPEND expected ${BINDIR}/vertalina-base)
 foreach(size IN LISTS SIZES)
     list(APPEND expected ${DATADIR}/icons/hicolor/${size}x${size}/apps/${ID}.png)
 endforeach()
