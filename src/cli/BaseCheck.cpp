@@ -7,10 +7,6 @@
 
 namespace {
 
-// The sizes of the file's pieces as the reader requests them, in bytes.
-constexpr std::size_t HeaderBytes = 10;
-constexpr std::size_t RecordBytes = 914;
-
 std::u16string CodeUnits(const std::uint8_t* bytes, std::size_t count)
 {
     std::u16string text(count / 2, u'\0');
@@ -47,23 +43,23 @@ BaseCheckReport CheckBaseFile(InputStream& in)
     BaseCheckReport report;
 
     // As the editor: what a short file does not deliver stays blank.
-    std::uint8_t header[HeaderBytes];
-    for (std::size_t i = 0; i < HeaderBytes; i += 2) {
+    std::uint8_t header[BaseHeaderBytes];
+    for (std::size_t i = 0; i < BaseHeaderBytes; i += 2) {
         header[i] = 0x20;
         header[i + 1] = 0x00;
     }
-    in.Read(header, HeaderBytes);
-    report.headerCount = DecodeHeader(CodeUnits(header, HeaderBytes));
+    in.Read(header, BaseHeaderBytes);
+    report.headerCount = DecodeHeader(CodeUnits(header, BaseHeaderBytes));
     if (report.headerCount < 0)
         report.findings << QStringLiteral("header: the count %1 is negative; the editor reads no question")
                                .arg(report.headerCount);
 
     RepeatFinder repeats;
-    std::vector<std::uint8_t> record(RecordBytes);
+    std::vector<std::uint8_t> record(BaseRecordBytes);
     bool complete = true;
     for (int k = 0; k < report.headerCount; ++k) {
-        const std::size_t got = in.Read(record.data(), RecordBytes);
-        if (got < RecordBytes) {
+        const std::size_t got = in.Read(record.data(), BaseRecordBytes);
+        if (got < BaseRecordBytes) {
             report.findings << QStringLiteral(
                                    "question %1: Stream read error: the header promises %2 questions, "
                                    "the file holds %3 complete records%4")
@@ -75,7 +71,7 @@ BaseCheckReport CheckBaseFile(InputStream& in)
             complete = false;
             break;
         }
-        const QuestionRow row = RowOf(k, DecodeRecord(CodeUnits(record.data(), RecordBytes)));
+        const QuestionRow row = RowOf(k, DecodeRecord(CodeUnits(record.data(), BaseRecordBytes)));
         CheckQuestionRow(row, report.findings);
         repeats.Check(row, report.findings);
         const int round = RoundOfText(row.round);

@@ -84,10 +84,10 @@ BuiltBase BuildQuestionBase(const std::vector<QuestionRow>& rows)
         CheckQuestionRow(row, built.findings);
         repeats.Check(row, built.findings);
     }
-    if (rows.size() > std::size_t(MaxQuestions))
+    if (rows.size() > std::size_t(MaxBaseQuestions))
         built.findings << QStringLiteral("%1 questions, a base file holds at most %2")
                               .arg(qulonglong(rows.size()))
-                              .arg(MaxQuestions);
+                              .arg(MaxBaseQuestions);
     if (!built.findings.isEmpty())
         return built;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BaseFile.h"
 #include "QuestionBase.h"
 #include "QuestionTable.h"
 
@@ -9,8 +10,6 @@
 
 #include <vector>
 
-/** Most questions a base file can count in its header. */
-inline constexpr int MaxQuestions = 99999;
 /** Longest question text and answer, in UTF-16 code units. */
 inline constexpr int MaxQuestionLength = 255;
 inline constexpr int MaxAnswerLength = 40;

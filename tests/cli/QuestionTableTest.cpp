@@ -311,14 +311,14 @@ void QuestionTableTest::BuildRefusesRepeatsAndTooManyQuestions()
     QCOMPARE(built.base.EntryCount(), 0);
 
     rows.clear();
-    for (int i = 0; i <= MaxQuestions; ++i)
+    for (int i = 0; i <= MaxBaseQuestions; ++i)
         rows.push_back(Row("1", QString::number(i), {"a", "b"}, "0"));
     built = BuildQuestionBase(rows);
     QCOMPARE(built.findings, QStringList{"100000 questions, a base file holds at most 99999"});
     rows.pop_back();
     built = BuildQuestionBase(rows);
     QCOMPARE(built.findings, QStringList());
-    QCOMPARE(built.base.QuestionCount(), MaxQuestions);
+    QCOMPARE(built.base.QuestionCount(), MaxBaseQuestions);
 }
 
 void QuestionTableTest::ExportCsvWritesUsedAnswersOnly()
