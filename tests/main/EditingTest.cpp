@@ -5,6 +5,7 @@
 #include "QuestionList.h"
 #include "TCSpinEdit.h"
 #include "TF.h"
+#include "WindowHarness.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -22,23 +23,18 @@ class EditingTest : public QObject
 private slots:
     void init()
     {
-        m_errors.clear();
-        m_previous = SetErrorReporter([this](std::exception_ptr e) { m_errors << InnermostMessage(e); });
-        m_window = std::make_unique<TF>();
-        m_window->show();
-        QApplication::setActiveWindow(m_window.get());
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        m_harness = std::make_unique<WindowHarness>();
+        QVERIFY(m_harness->ShowActive());
     }
 
     void cleanup()
     {
-        m_window.reset();
-        SetErrorReporter(m_previous);
+        m_harness.reset();
     }
 
     void roundSelectorEnablesTheAnswersOfTheRound()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         const int enabledFor[] = {0, 2, 3, 4, 5, 5};
         for (int round : {1, 2, 3, 4, 5, 3, 1}) {
             TypeRound(QString::number(round));
@@ -51,7 +47,7 @@ private slots:
 
     void addThreeReopenTheSecondAndReplaceIt()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         TypeRound(QStringLiteral("2"));
         AddByKeyboard(QStringLiteral("First"), {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}, 1);
         TypeRound(QStringLiteral("5"));
@@ -61,7 +57,7 @@ private slots:
                       4);
         TypeRound(QStringLiteral("1"));
         AddByKeyboard(QStringLiteral("Third"), {QStringLiteral("x"), QStringLiteral("y")}, 0);
-        QVERIFY(m_errors.isEmpty());
+        QVERIFY(m_harness->errors.isEmpty());
 
         QCOMPARE(w.qlist->Lines()->Count(), 3);
         QCOMPARE(w.qlist->Lines()->Line(0), QStringLiteral("0. First"));
@@ -102,12 +98,12 @@ private slots:
         QCOMPARE(w.qlist->SelectedLine(), -1);
         QVERIFY(LogLine(-1).endsWith(QStringLiteral("] Вопрос №1 успешно отредактирован")));
         QCOMPARE(w.edQuestion->text(), QString());
-        QVERIFY(m_errors.isEmpty());
+        QVERIFY(m_harness->errors.isEmpty());
     }
 
     void singleClickThenAddReplacesThatLine()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         TypeRound(QStringLiteral("1"));
         AddByKeyboard(QStringLiteral("One"), {QStringLiteral("a"), QStringLiteral("b")}, 0);
         AddByKeyboard(QStringLiteral("Two"), {QStringLiteral("a"), QStringLiteral("b")}, 1);
@@ -121,7 +117,7 @@ private slots:
 
     void storedRoundSevenShowsAsFive()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         w.Base().AppendRecord({u"7", u"From a file", {u"a", u"b", u"c", u"d", u"e"}, u"2"});
         w.Fields().AppendLine(u"0. From a file");
         TypeRound(QStringLiteral("1"));
@@ -135,23 +131,23 @@ private slots:
 
     void doubleClickWithNothingSelectedIsReportedAndTheWindowGoesOn()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         const QString log = w.mLog->toPlainText();
         QTest::mouseDClick(w.qlist->viewport(), Qt::LeftButton, {}, QPoint(20, 200));
-        QCOMPARE(m_errors.size(), 1);
-        QCOMPARE(m_errors.first(), u"List index out of bounds (-1)");
+        QCOMPARE(m_harness->errors.size(), 1);
+        QCOMPARE(m_harness->errors.first(), u"List index out of bounds (-1)");
         QCOMPARE(w.mLog->toPlainText(), log);
         QVERIFY(QWidget::mouseGrabber() == nullptr);
 
         TypeRound(QStringLiteral("1"));
         AddByKeyboard(QStringLiteral("Still works"), {QStringLiteral("a"), QStringLiteral("b")}, 0);
         QCOMPARE(w.qlist->Lines()->Count(), 1);
-        QCOMPARE(m_errors.size(), 1);
+        QCOMPARE(m_harness->errors.size(), 1);
     }
 
     void incompleteFieldsAreRefused()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         TypeRound(QStringLiteral("4"));
         AddByKeyboard(QStringLiteral("Q"), {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}, 0);
         QVERIFY(LogLine(-1).endsWith(QStringLiteral("] Пожалуйста, заполните все поля")));
@@ -162,7 +158,7 @@ private slots:
 private:
     void TypeRound(const QString& text)
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         w.edRound->setFocus();
         w.edRound->selectAll();
         QTest::keyClicks(w.edRound, text);
@@ -171,7 +167,7 @@ private:
 
     void AddByKeyboard(const QString& question, const QStringList& answers, int correct)
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         w.edQuestion->clear();
         QTest::keyClicks(w.edQuestion, question);
         for (int n = 0; n < answers.size(); ++n) {
@@ -185,25 +181,23 @@ private:
 
     QPoint LineCenter(int row) const
     {
-        return m_window->qlist->visualRect(m_window->qlist->model()->index(row, 0)).center();
+        return m_harness->window->qlist->visualRect(m_harness->window->qlist->model()->index(row, 0)).center();
     }
 
     void DoubleClickLine(int row)
     {
-        QWidget* viewport = m_window->qlist->viewport();
+        QWidget* viewport = m_harness->window->qlist->viewport();
         QTest::mouseClick(viewport, Qt::LeftButton, {}, LineCenter(row));
         QTest::mouseDClick(viewport, Qt::LeftButton, {}, LineCenter(row));
     }
 
     QString LogLine(int i) const
     {
-        const QStringList lines = m_window->mLog->toPlainText().split(u'\n');
+        const QStringList lines = m_harness->window->mLog->toPlainText().split(u'\n');
         return lines.value(i < 0 ? lines.size() + i : i);
     }
 
-    std::unique_ptr<TF> m_window;
-    ErrorReporter m_previous;
-    QList<std::u16string> m_errors;
+    std::unique_ptr<WindowHarness> m_harness;
 };
 
 QTEST_MAIN(EditingTest)

@@ -6,6 +6,7 @@
 #include "FileDialog.h"
 #include "QuestionList.h"
 #include "TF.h"
+#include "WindowHarness.h"
 
 #include <QApplication>
 #include <QDir>
@@ -80,33 +81,30 @@ class LoadSaveTest : public QObject
 private slots:
     void init()
     {
-        m_errors.clear();
-        m_previous = SetErrorReporter([this](std::exception_ptr e) { m_errors << InnermostMessage(e); });
-        m_window = std::make_unique<TF>();
+        m_harness = std::make_unique<WindowHarness>();
         auto open = std::make_unique<ScriptedDialog>();
         auto save = std::make_unique<ScriptedDialog>();
         m_open = open.get();
         m_save = save.get();
-        m_window->OpenDialog = std::move(open);
-        m_window->SaveDialog = std::move(save);
+        m_harness->window->OpenDialog = std::move(open);
+        m_harness->window->SaveDialog = std::move(save);
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
     }
 
     void cleanup()
     {
-        m_window.reset();
-        SetErrorReporter(m_previous);
+        m_harness.reset();
     }
 
     void saveThenLoadRoundTrips()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         AddQuestions(3);
         const QString path = m_dir->filePath(QStringLiteral("base.dat"));
         m_save->answers << path;
         QTest::mouseClick(w.btnSave, Qt::LeftButton);
-        QVERIFY(m_errors.isEmpty());
+        QVERIFY(m_harness->errors.isEmpty());
         QCOMPARE(ReadAll(path), BytesOf(w.Base()));
         QCOMPARE(ReadAll(path).size(), 10 + 914 * 3);
         QCOMPARE(w.windowTitle(), QStringLiteral("457"));
@@ -123,7 +121,7 @@ private slots:
         other.Fields().AppendLine(u"0. stale");
         other.qlist->SelectLine(0);
         QTest::mouseClick(other.btnLoad, Qt::LeftButton);
-        QVERIFY(m_errors.isEmpty());
+        QVERIFY(m_harness->errors.isEmpty());
         QCOMPARE(other.Base().EntryCount(), 24);
         for (int n = 0; n < 24; ++n)
             QCOMPARE(other.Base().Entry(n), w.Base().Entry(n));
@@ -143,7 +141,7 @@ private slots:
 
     void cancellingChangesNothing()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         AddQuestions(2);
         w.qlist->SelectLine(1);
         m_open->FileName = QStringLiteral("/earlier/open.dat");
@@ -160,12 +158,12 @@ private slots:
         QCOMPARE(w.windowTitle(), title);
         QCOMPARE(w.Base().QuestionCount(), 2);
         QCOMPARE(w.qlist->SelectedLine(), 1);
-        QVERIFY(m_errors.isEmpty());
+        QVERIFY(m_harness->errors.isEmpty());
     }
 
     void emptyBaseSavesTheHeaderAndKeepsTheCaption()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         const QString path = m_dir->filePath(QStringLiteral("empty"));
         m_save->answers << path;
         QTest::mouseClick(w.btnSave, Qt::LeftButton);
@@ -201,7 +199,7 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(bool, locked);
         QFETCH(QString, message);
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         AddQuestions(4);
         w.qlist->SelectLine(2);
         const QString path = m_dir->filePath(QStringLiteral("in.dat"));
@@ -219,8 +217,8 @@ private slots:
         if (holder >= 0)
             ::close(holder);
 
-        QCOMPARE(m_errors.size(), 1);
-        QCOMPARE(QString::fromStdU16String(m_errors.first()), message.arg(path));
+        QCOMPARE(m_harness->errors.size(), 1);
+        QCOMPARE(QString::fromStdU16String(m_harness->errors.first()), message.arg(path));
         QCOMPARE(w.Base().QuestionCount(), 4);
         QCOMPARE(w.Base().Entry(9), u"Вопрос 1");
         QCOMPARE(w.qlist->Lines()->Count(), 4);
@@ -231,7 +229,7 @@ private slots:
         // The window goes on working.
         m_save->answers << m_dir->filePath(QStringLiteral("after.dat"));
         QTest::mouseClick(w.btnSave, Qt::LeftButton);
-        QCOMPARE(m_errors.size(), 1);
+        QCOMPARE(m_harness->errors.size(), 1);
         QCOMPARE(ReadAll(m_dir->filePath(QStringLiteral("after.dat"))), BytesOf(w.Base()));
     }
 
@@ -250,7 +248,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(int, kind);
         QFETCH(QString, message);
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         AddQuestions(2);
         w.qlist->SelectLine(0);
         const QString path = m_dir->filePath(name);
@@ -271,8 +269,8 @@ private slots:
         if (holder >= 0)
             ::close(holder);
 
-        QCOMPARE(m_errors.size(), 1);
-        QCOMPARE(QString::fromStdU16String(m_errors.first()), message.arg(path));
+        QCOMPARE(m_harness->errors.size(), 1);
+        QCOMPARE(QString::fromStdU16String(m_harness->errors.first()), message.arg(path));
         QCOMPARE(w.windowTitle(), title);
         QCOMPARE(w.mLog->toPlainText(), log);
         QCOMPARE(w.Base().QuestionCount(), 2);
@@ -284,27 +282,27 @@ private slots:
 
     void baseBeyondTheFormatIsRefusedBeforeCreating()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         QuestionRecord tooLong = Question(0);
         tooLong.answers[0] = std::u16string(41, u'a');
         w.Base().AppendRecord(tooLong);
         const QString path = m_dir->filePath(QStringLiteral("never.dat"));
         m_save->answers << path;
         QTest::mouseClick(w.btnSave, Qt::LeftButton);
-        QCOMPARE(m_errors.size(), 1);
+        QCOMPARE(m_harness->errors.size(), 1);
         QVERIFY(!QFile::exists(path));
     }
 
     void saveKeepsTheTargetsPermissions()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         AddQuestions(1);
         const QString path = m_dir->filePath(QStringLiteral("shared.dat"));
         WriteAll(path, "x");
         QVERIFY(::chmod(QFile::encodeName(path).constData(), 0640) == 0);
         m_save->answers << path;
         QTest::mouseClick(w.btnSave, Qt::LeftButton);
-        QVERIFY(m_errors.isEmpty());
+        QVERIFY(m_harness->errors.isEmpty());
         struct stat info {};
         QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
         QCOMPARE(info.st_mode & 07777, 0640u);
@@ -349,20 +347,18 @@ private:
     void AddQuestions(int n)
     {
         for (int i = 0; i < n; ++i) {
-            const QuestionRecord q = Question(m_window->Base().QuestionCount());
-            m_window->Base().AppendRecord(q);
-            m_window->Fields().AppendLine(QuestionLabel(m_window->Base().QuestionCount() - 1, q.question));
+            const QuestionRecord q = Question(m_harness->window->Base().QuestionCount());
+            m_harness->window->Base().AppendRecord(q);
+            m_harness->window->Fields().AppendLine(QuestionLabel(m_harness->window->Base().QuestionCount() - 1, q.question));
         }
     }
 
-    QString LastLog() const { return m_window->mLog->toPlainText().split(u'\n').last(); }
+    QString LastLog() const { return m_harness->window->mLog->toPlainText().split(u'\n').last(); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TF> m_window;
+    std::unique_ptr<WindowHarness> m_harness;
     ScriptedDialog* m_open = nullptr;
     ScriptedDialog* m_save = nullptr;
-    ErrorReporter m_previous;
-    QList<std::u16string> m_errors;
 };
 
 QTEST_MAIN(LoadSaveTest)

@@ -3,6 +3,7 @@
 #include "QuestionList.h"
 #include "TCSpinEdit.h"
 #include "TF.h"
+#include "WindowHarness.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -63,23 +64,18 @@ class WindowTest : public QObject
 private slots:
     void init()
     {
-        m_errors.clear();
-        m_previous = SetErrorReporter([this](std::exception_ptr e) { m_errors << InnermostMessage(e); });
-        m_window = std::make_unique<TF>();
-        m_window->show();
-        QApplication::setActiveWindow(m_window.get());
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        m_harness = std::make_unique<WindowHarness>();
+        QVERIFY(m_harness->ShowActive());
     }
 
     void cleanup()
     {
-        m_window.reset();
-        SetErrorReporter(m_previous);
+        m_harness.reset();
     }
 
     void startsWithTheLayout()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         QCOMPARE(F, &w);
         QCOMPARE(w.windowTitle(), QStringLiteral("Редактор баз вопросов для игры \"Верталина\""));
         QCOMPARE(w.LayoutScale(), 1.0);
@@ -122,7 +118,7 @@ private slots:
 
     void logHoldsTheTwoStartLines()
     {
-        const QStringList lines = m_window->mLog->toPlainText().split(u'\n');
+        const QStringList lines = m_harness->window->mLog->toPlainText().split(u'\n');
         QCOMPARE(lines.size(), 2);
         const QRegularExpression stamp(QStringLiteral("^\\[[^\\]]+\\] (.*)$"));
         const auto first = stamp.match(lines[0]);
@@ -135,7 +131,7 @@ private slots:
 
     void logLinesUseTheClockAndScrollIntoView()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         w.SetClock([] { return QTime(13, 0, 0, 999); });
         LongTimeFormat format;
         format.leadingZero = true;
@@ -157,7 +153,7 @@ private slots:
 
     void tabVisitsTheControlsInOrderBothWays()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         const QList<QWidget*> order = {w.edRound,   w.edQuestion, w.edAnswer0, w.edAnswer1, w.edAnswer2,
                                        w.edAnswer3, w.edAnswer4,  w.RB0,       w.btnAdd,    w.btnDebug,
                                        w.btnLoad,   w.btnSave,    w.mLog,      w.qlist};
@@ -186,7 +182,7 @@ private slots:
 
     void enterAndEscapeStartNoCommand()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         w.btnAdd->setFocus();
         QSignalSpy clicks(w.btnAdd, &QPushButton::clicked);
         QTest::keyClick(w.btnAdd, Qt::Key_Return);
@@ -196,7 +192,7 @@ private slots:
 
     void debugButtonChangesNothing()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         w.edQuestion->setText(QStringLiteral("q"));
         const QString log = w.mLog->toPlainText();
         QTest::mouseClick(w.btnDebug, Qt::LeftButton);
@@ -204,12 +200,12 @@ private slots:
         QCOMPARE(w.edQuestion->text(), QStringLiteral("q"));
         QCOMPARE(w.Base().EntryCount(), 0);
         QCOMPARE(w.windowTitle(), QStringLiteral("Редактор баз вопросов для игры \"Верталина\""));
-        QVERIFY(m_errors.isEmpty());
+        QVERIFY(m_harness->errors.isEmpty());
     }
 
     void lengthLimitsHoldForTypingAndPasting()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         QTest::keyClicks(w.edQuestion, QString(300, u'z'));
         QCOMPARE(w.edQuestion->text().size(), 255);
         QTest::keyClicks(w.edAnswer2, QString(50, u'b'));
@@ -225,7 +221,7 @@ private slots:
 
     void clearQuestionFieldsLeavesTheRestAlone()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         w.edQuestion->setText(QStringLiteral("q"));
         for (int n = 0; n < 5; ++n)
             w.AnswerBox(n)->setText(QStringLiteral("a"));
@@ -242,16 +238,14 @@ private slots:
 
     void enlargingMovesNoControl()
     {
-        TF& w = *m_window;
+        TF& w = *m_harness->window;
         w.resize(1200, 800);
         QCOMPARE(w.qlist->geometry(), QRect(552, 8, 305, 449));
         QCOMPARE(w.mLog->geometry(), QRect(8, 216, 529, 241));
     }
 
 private:
-    std::unique_ptr<TF> m_window;
-    ErrorReporter m_previous;
-    QList<std::u16string> m_errors;
+    std::unique_ptr<WindowHarness> m_harness;
 };
 
 QTEST_MAIN(WindowTest)
