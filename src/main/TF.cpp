@@ -80,14 +80,19 @@ TF::~TF()
         F = nullptr;
 }
 
+QRect ScaleLayoutRect(const QRect& rect, double scale)
+{
+    if (scale == 1.0)
+        return rect;
+    // Each edge is scaled and rounded on its own, so neighbours stay flush.
+    const auto s = [scale](int v) { return static_cast<int>(std::lround(v * scale)); };
+    const int l = s(rect.x()), t = s(rect.y()), r = s(rect.x() + rect.width()), b = s(rect.y() + rect.height());
+    return QRect(l, t, r - l, b - t);
+}
+
 QRect TF::Scaled(int left, int top, int width, int height) const
 {
-    if (m_scale == 1.0)
-        return QRect(left, top, width, height);
-    // Each edge is scaled and rounded on its own, as the layout rule says.
-    const auto s = [this](int v) { return static_cast<int>(std::lround(v * m_scale)); };
-    const int l = s(left), t = s(top), r = s(left + width), b = s(top + height);
-    return QRect(l, t, r - l, b - t);
+    return ScaleLayoutRect(QRect(left, top, width, height), m_scale);
 }
 
 void TF::BuildControls()

@@ -101,5 +101,9 @@ private:
     LongTimeFormat m_timeFormat;
 };
 
+/** A layout rectangle at the given scale: its left, top, right and bottom
+ *  edges each multiplied and rounded to the nearest pixel. */
+QRect ScaleLayoutRect(const QRect& rect, double scale);
+
 /** The one main window of the process; set as soon as its construction starts. */
 extern TF* F;

@@ -236,6 +236,20 @@ private slots:
         QCOMPARE(w.edRound->text(), QStringLiteral("4"));
     }
 
+    void layoutScalesEdgeByEdge()
+    {
+        // A 15-pixel text height scales the 13-pixel layout by 15/13.
+        const double scale = 15.0 / 13.0;
+        QCOMPARE(ScaleLayoutRect(QRect(8, 8, 41, 22), scale), QRect(9, 9, 48, 26));
+        QCOMPARE(ScaleLayoutRect(QRect(0, 0, 866, 465), scale), QRect(0, 0, 999, 537));
+        // Edges shared by neighbours stay shared: answer boxes 23 apart, 21 high.
+        const QRect a0 = ScaleLayoutRect(QRect(36, 18, 477, 21), scale);
+        const QRect a1 = ScaleLayoutRect(QRect(36, 41, 477, 21), scale);
+        QCOMPARE(a0.right(), a1.right());
+        QVERIFY(a1.top() - a0.bottom() == 3 || a1.top() - a0.bottom() == 4);
+        QCOMPARE(ScaleLayoutRect(QRect(8, 184, 75, 26), 1.0), QRect(8, 184, 75, 26));
+    }
+
     void enlargingMovesNoControl()
     {
         TF& w = *m_harness->window;
