@@ -2,7 +2,7 @@
 // beside a plain memcpy of the same number of bytes into fresh memory.
 // Counters: op_ms and memcpy_ms per iteration, and ratio = op / memcpy.
 
-#include "BaseFile.h"
+#include "BaseFormat.h"
 #include "ByteStream.h"
 #include "QuestionBase.h"
 

@@ -2,7 +2,7 @@
 // saves it again, beside a raw read and a raw write of the same file.
 // Counters: op_ms and raw_ms per iteration, and ratio = op / raw.
 
-#include "BaseFile.h"
+#include "BaseFormat.h"
 #include "ByteStream.h"
 #include "FileDialog.h"
 #include "QuestionBase.h"

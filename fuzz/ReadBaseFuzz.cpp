@@ -2,7 +2,7 @@
 // by whole records: eight entries for every record that was complete in the
 // input, and none for a record cut short.
 
-#include "BaseFile.h"
+#include "BaseFormat.h"
 #include "ByteStream.h"
 #include "Error.h"
 #include "QuestionBase.h"

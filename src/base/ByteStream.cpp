@@ -1,12 +1,12 @@
 #include "ByteStream.h"
 
 #include "Error.h"
-#include "Utf.h"
+#include "FileNames.h"
+#include "SystemCalls.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 void MemoryOutputStream::Write(const std::uint8_t* data, std::size_t n)
 {
@@ -27,12 +27,12 @@ std::size_t FdInputStream::Read(std::uint8_t* data, std::size_t n)
 {
     std::size_t done = 0;
     while (done < n) {
-        const ssize_t got = ::read(m_fd, data + done, n - done);
+        const ssize_t got = Sys::Read(m_fd, data + done, n - done);
         if (got > 0) {
             done += static_cast<std::size_t>(got);
         } else if (got == 0) {
             break; // end of file
-        } else if (errno != EINTR) {
+        } else {
             return 0;
         }
     }
@@ -43,7 +43,7 @@ namespace {
 
 [[noreturn]] void ThrowSystemError(int code)
 {
-    throw Error(FromUtf8(std::strerror(code)));
+    throw Error(SystemErrorText(code));
 }
 
 } // namespace
@@ -52,14 +52,38 @@ void FdOutputStream::Write(const std::uint8_t* data, std::size_t n)
 {
     std::size_t done = 0;
     while (done < n) {
-        const ssize_t put = ::write(m_fd, data + done, n - done);
+        const ssize_t put = Sys::Write(m_fd, data + done, n - done);
         if (put > 0) {
             done += static_cast<std::size_t>(put);
         } else if (put == 0) {
             // A write that accepts nothing and reports no error would loop forever.
             ThrowSystemError(ENOSPC);
-        } else if (errno != EINTR) {
+        } else {
             ThrowSystemError(errno);
         }
     }
+}
+
+BufferedOutputStream::BufferedOutputStream(OutputStream& out, std::size_t capacity)
+    : m_out(out), m_capacity(capacity)
+{
+    m_buffer.reserve(capacity);
+}
+
+void BufferedOutputStream::Write(const std::uint8_t* data, std::size_t n)
+{
+    m_total += n;
+    if (m_buffer.size() + n > m_capacity)
+        Flush();
+    if (n >= m_capacity)
+        m_out.Write(data, n);
+    else
+        m_buffer.insert(m_buffer.end(), data, data + n);
+}
+
+void BufferedOutputStream::Flush()
+{
+    if (!m_buffer.empty())
+        m_out.Write(m_buffer.data(), m_buffer.size());
+    m_buffer.clear();
 }

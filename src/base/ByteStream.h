@@ -81,3 +81,22 @@ public:
 private:
     int m_fd;
 };
+
+/** Gathers small writes into large ones for the stream below it. Flush must
+ *  be called at the end: what is still buffered when it goes away is lost. */
+class BufferedOutputStream : public OutputStream
+{
+public:
+    explicit BufferedOutputStream(OutputStream& out, std::size_t capacity = std::size_t(1) << 20);
+    void Write(const std::uint8_t* data, std::size_t n) override;
+    /** Hands every buffered byte on; errors of the stream below pass through. */
+    void Flush();
+    /** Bytes written through this stream so far, flushed or not. */
+    std::uint64_t Total() const noexcept { return m_total; }
+
+private:
+    OutputStream& m_out;
+    std::size_t m_capacity;
+    std::vector<std::uint8_t> m_buffer;
+    std::uint64_t m_total = 0;
+};

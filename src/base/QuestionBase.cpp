@@ -48,3 +48,39 @@ std::u16string QuestionLabel(int k, const std::u16string& questionText)
 {
     return IntToStr(k) + u". " + questionText;
 }
+
+QuestionRecord AddedRecord(std::u16string round, std::int32_t roundValue, std::u16string question,
+                           std::array<std::u16string, AnswerCount> answers, std::u16string correct)
+{
+    QuestionRecord record;
+    record.round = std::move(round);
+    record.question = std::move(question);
+    for (int n = 0; n < AnswerCount; ++n) {
+        auto& answer = answers[static_cast<std::size_t>(n)];
+        record.answers[static_cast<std::size_t>(n)] =
+            AnswerKept(roundValue, n) ? std::move(answer) : UnusedAnswer;
+    }
+    record.correct = std::move(correct);
+    return record;
+}
+
+int FindQuestionText(const QuestionBase& base, std::u16string_view text)
+{
+    const int count = base.QuestionCount();
+    for (int k = 0; k < count; ++k) {
+        if (base.Entry(k * EntriesPerQuestion + FieldQuestion) == text)
+            return k;
+    }
+    return -1;
+}
+
+int QuestionTextIndex::Find(std::u16string_view text) const
+{
+    const auto found = m_first.find(std::u16string(text));
+    return found == m_first.end() ? -1 : found->second;
+}
+
+void QuestionTextIndex::Add(std::u16string_view text, int k)
+{
+    m_first.emplace(std::u16string(text), k);
+}

@@ -4,17 +4,22 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 /** Field numbers of a question's eight entries, in stored order. */
-enum QuestionField : int {
+enum QuestionField : int
+{
     FieldRound = 0,
     FieldQuestion = 1,
     FieldAnswer0 = 2, // answers 0 to 4 are fields 2 to 6
     FieldCorrect = 7,
 };
 inline constexpr int EntriesPerQuestion = 8;
+/** Answers a question has room for, and the rounds of the game (1 to 5). */
 inline constexpr int AnswerCount = 5;
+inline constexpr int RoundCount = 5;
 
 /** The eight strings of one question: round, question text, answers 0 to 4,
  *  correct index, all held as text. */
@@ -95,3 +100,57 @@ constexpr int AnswersOfRound(std::int32_t round) noexcept
 {
     return round >= 1 && round <= 5 ? (round >= 4 ? 5 : round + 1) : 0;
 }
+
+/** The one blank that stands for an answer its question's round does not use. */
+inline constexpr char16_t UnusedAnswer[] = u" ";
+
+/** The record that adding a question stores: the texts as given, except that
+ *  each answer the round value does not use (AnswerKept) is stored as
+ *  UnusedAnswer. */
+QuestionRecord AddedRecord(std::u16string round, std::int32_t roundValue, std::u16string question,
+                           std::array<std::u16string, AnswerCount> answers, std::u16string correct);
+
+/** Whether a question holds what its round needs: a question text, answers 0
+ *  and 1, and each answer 2 to 4 that AnswerRequired asks for. "Empty" is the
+ *  empty text only; blanks count as filled. `round` is called only when an
+ *  optional answer is empty, at most once. */
+template <class RoundValue>
+bool QuestionComplete(std::u16string_view question, const std::array<std::u16string, AnswerCount>& answers,
+                      RoundValue round)
+{
+    if (question.empty())
+        return false;
+    bool known = false;
+    std::int32_t value = 0;
+    for (int n = 0; n < AnswerCount; ++n) {
+        if (!answers[static_cast<std::size_t>(n)].empty())
+            continue;
+        if (n < 2)
+            return false;
+        if (!known) {
+            value = round();
+            known = true;
+        }
+        if (AnswerRequired(value, n))
+            return false;
+    }
+    return true;
+}
+
+/** The first question whose text is `text` (the same code units: letter case
+ *  and blanks count), or -1. This is the repeat check of adding a question. */
+int FindQuestionText(const QuestionBase& base, std::u16string_view text);
+
+/** The same repeat check over texts seen one after another, in constant time
+ *  per text. */
+class QuestionTextIndex
+{
+public:
+    /** The first question recorded with this text, or -1. */
+    int Find(std::u16string_view text) const;
+    /** Records question k's text unless an earlier question has it. */
+    void Add(std::u16string_view text, int k);
+
+private:
+    std::unordered_map<std::u16string, int> m_first;
+};

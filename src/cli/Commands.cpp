@@ -1,10 +1,12 @@
 #include "Commands.h"
 
 #include "BaseCheck.h"
-#include "BaseFile.h"
+#include "BaseFormat.h"
 #include "CsvFile.h"
 #include "Error.h"
-#include "FileAccess.h"
+#include "InputFile.h"
+#include "OutputFile.h"
+#include "QtEdge.h"
 #include "QuestionCheck.h"
 #include "QuestionTable.h"
 
@@ -20,19 +22,10 @@ namespace {
 
 const QString Program = QStringLiteral("vertalina-base");
 
-class DeviceOutputStream : public OutputStream
+void WriteBytes(OutputStream& out, const QByteArray& bytes)
 {
-public:
-    explicit DeviceOutputStream(QIODevice& device) : m_device(device) {}
-    void Write(const std::uint8_t* data, std::size_t n) override
-    {
-        if (m_device.write(reinterpret_cast<const char*>(data), qint64(n)) != qint64(n))
-            throw Error(m_device.errorString().toStdU16String());
-    }
-
-private:
-    QIODevice& m_device;
-};
+    out.Write(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
+}
 
 class Cli
 {
@@ -187,9 +180,8 @@ int Cli::Check(const QStringList& arguments)
         return status;
 
     const QString path = parser.positionalArguments().front();
-    ReadOnlyFile file(path);
-    FdInputStream in(file.Descriptor());
-    const BaseCheckReport report = CheckBaseFile(in);
+    InputFile file(PathOf(path));
+    const BaseCheckReport report = CheckBaseFile(file.Stream());
 
     QString text;
     for (const QString& finding : report.findings)
@@ -248,18 +240,20 @@ int Cli::Export(const QStringList& arguments)
             QStringLiteral("export"));
 
     QuestionBase base;
+    FileId input;
     {
-        ReadOnlyFile file(parser.positionalArguments().front());
-        FdInputStream in(file.Descriptor());
-        ReadBase(in, base);
+        InputFile file(PathOf(parser.positionalArguments().front()));
+        ReadBase(file.Stream(), base);
+        input = file.Id();
     }
     const QByteArray bytes = formatName == QLatin1String("json")
                                  ? WriteJsonQuestions(base)
                                  : WriteCsvQuestions(base, separator, parser.isSet(bom));
-    if (parser.isSet(output))
-        WriteFileSafely(parser.value(output), [&](QIODevice& device) { PutBytes(device, bytes); });
-    else
+    const QString outputPath = parser.value(output);
+    if (outputPath.isEmpty() || outputPath == QLatin1String("-"))
         PutBytes(m_out, bytes);
+    else
+        WriteOutputFile(PathOf(outputPath), [&](OutputStream& out) { WriteBytes(out, bytes); }, {input});
     return ExitSound;
 }
 
@@ -286,7 +280,14 @@ int Cli::Build(const QStringList& arguments)
                           QStringLiteral("build"));
 
     const QString inputPath = parser.positionalArguments().front();
-    const QByteArray input = ReadOnlyFile(inputPath).ReadAll();
+    QByteArray input;
+    FileId inputId;
+    {
+        InputFile file(PathOf(inputPath));
+        const std::vector<std::uint8_t> bytes = file.ReadAll();
+        input = QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+        inputId = file.Id();
+    }
     if (formatName.isEmpty()) {
         const QByteArray start = WithoutBom(input).toByteArray().trimmed();
         formatName = start.startsWith('[') ? QStringLiteral("json") : QStringLiteral("csv");
@@ -308,11 +309,20 @@ int Cli::Build(const QStringList& arguments)
     }
 
     const QString outputPath = parser.value(output);
-    WriteFileSafely(outputPath, [&](QIODevice& device) {
-        DeviceOutputStream stream(device);
-        WriteBase(built.base, stream);
-    });
-    Print(QStringLiteral("%1 questions written to %2\n").arg(built.base.QuestionCount()).arg(outputPath));
+    CheckBaseLimits(built.base);
+    const QString summary =
+        QStringLiteral("%1 questions written to %2\n").arg(built.base.QuestionCount()).arg(outputPath);
+    if (outputPath == QLatin1String("-")) {
+        MemoryOutputStream bytes;
+        WriteBase(built.base, bytes);
+        PutBytes(m_out, QByteArray(reinterpret_cast<const char*>(bytes.Bytes().data()),
+                                   qsizetype(bytes.Bytes().size())));
+        Put(m_err, summary);
+        return ExitSound;
+    }
+    WriteOutputFile(PathOf(outputPath), [&](OutputStream& out) { WriteBase(built.base, out); }, {inputId});
+    // The base itself may have gone to standard output.
+    Put(outputPath == QLatin1String("/dev/stdout") ? m_err : m_out, summary);
     return ExitSound;
 }
 

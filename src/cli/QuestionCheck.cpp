@@ -1,5 +1,7 @@
 #include "QuestionCheck.h"
 
+#include "QtEdge.h"
+
 namespace {
 
 const QString BarMessage = QStringLiteral("holds a bar \"|\", which a base file cannot store");
@@ -31,10 +33,10 @@ void CheckQuestionRow(const QuestionRow& row, QStringList& findings)
 
     if (row.question.isEmpty())
         findings << at + QStringLiteral("the question text is empty");
-    else if (row.question.size() > MaxQuestionLength)
+    else if (row.question.size() > qsizetype(QuestionWidth))
         findings << at + QStringLiteral("the question text is %1 code units long, at most %2 fit")
                              .arg(row.question.size())
-                             .arg(MaxQuestionLength);
+                             .arg(qsizetype(QuestionWidth));
     if (row.question.contains(u'|'))
         findings << at + QStringLiteral("the question text ") + BarMessage;
 
@@ -48,11 +50,11 @@ void CheckQuestionRow(const QuestionRow& row, QStringList& findings)
         // Only the answers that would be stored are limited by the format.
         if (!AnswerKept(round, n))
             continue;
-        if (answer.size() > MaxAnswerLength)
+        if (answer.size() > qsizetype(AnswerWidth))
             findings << at + QStringLiteral("answer %1 is %2 code units long, at most %3 fit")
                                  .arg(n)
                                  .arg(answer.size())
-                                 .arg(MaxAnswerLength);
+                                 .arg(qsizetype(AnswerWidth));
         if (answer.contains(u'|'))
             findings << at + QStringLiteral("answer %1 ").arg(n) + BarMessage;
     }
@@ -69,11 +71,14 @@ void CheckQuestionRow(const QuestionRow& row, QStringList& findings)
 
 void RepeatFinder::Check(const QuestionRow& row, QStringList& findings)
 {
-    const auto found = m_firstPlace.constFind(row.question);
-    if (found != m_firstPlace.constEnd())
-        findings << row.place + QStringLiteral(": the question text repeats ") + found.value();
-    else
-        m_firstPlace.insert(row.question, row.place);
+    const std::u16string text = FromQ(row.question);
+    const int first = m_index.Find(text);
+    if (first >= 0) {
+        findings << row.place + QStringLiteral(": the question text repeats ") + m_places[first];
+    } else {
+        m_index.Add(text, int(m_places.size()));
+        m_places << row.place;
+    }
 }
 
 BuiltBase BuildQuestionBase(const std::vector<QuestionRow>& rows)
@@ -93,15 +98,11 @@ BuiltBase BuildQuestionBase(const std::vector<QuestionRow>& rows)
 
     built.base.Reserve(rows.size() * EntriesPerQuestion);
     for (const QuestionRow& row : rows) {
-        const int round = RoundOfText(row.round);
-        QuestionRecord record;
-        record.round = row.round.toStdU16String();
-        record.question = row.question.toStdU16String();
+        std::array<std::u16string, AnswerCount> answers;
         for (int n = 0; n < AnswerCount; ++n)
-            record.answers[std::size_t(n)] =
-                AnswerKept(round, n) ? row.answers[std::size_t(n)].toStdU16String() : std::u16string(u" ");
-        record.correct = row.correct.toStdU16String();
-        built.base.AppendRecord(std::move(record));
+            answers[std::size_t(n)] = FromQ(row.answers[std::size_t(n)]);
+        built.base.AppendRecord(AddedRecord(FromQ(row.round), RoundOfText(row.round), FromQ(row.question),
+                                            std::move(answers), FromQ(row.correct)));
     }
     return built;
 }

@@ -1,18 +1,13 @@
 #pragma once
 
-#include "BaseFile.h"
+#include "BaseFormat.h"
 #include "QuestionBase.h"
 #include "QuestionTable.h"
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include <vector>
-
-/** Longest question text and answer, in UTF-16 code units. */
-inline constexpr int MaxQuestionLength = 255;
-inline constexpr int MaxAnswerLength = 40;
 
 /** The round 1 to 5 that a text holds as exactly one digit; 0 for any other. */
 int RoundOfText(const QString& text);
@@ -38,7 +33,8 @@ public:
     void Check(const QuestionRow& row, QStringList& findings);
 
 private:
-    QHash<QString, QString> m_firstPlace;
+    QuestionTextIndex m_index;
+    QStringList m_places;
 };
 
 /** A base made from interchange rows, or the reasons it cannot be made. */

@@ -1,5 +1,7 @@
 #include "QuestionTable.h"
 
+#include "QtEdge.h"
+
 #include "CsvFile.h"
 #include "IntText.h"
 #include "QuestionCheck.h"
@@ -116,7 +118,7 @@ QJsonValue NumberOrText(const std::u16string& text)
     std::int32_t value = 0;
     if (TryStrToInt(text, value))
         return QJsonValue(value);
-    return QJsonValue(QString::fromStdU16String(text));
+    return QJsonValue(ToQ(text));
 }
 
 } // namespace
@@ -265,18 +267,18 @@ QByteArray WriteCsvQuestions(const QuestionBase& base, char delimiter, bool byte
     out += "\r\n";
     for (int k = 0; k < base.QuestionCount(); ++k) {
         const QuestionRecord record = base.Record(k);
-        const QString round = QString::fromStdU16String(record.round);
+        const QString round = ToQ(record.round);
         const int used = ExportedAnswerCount(round);
         out += CsvField(round, delimiter);
         out += delimiter;
-        out += CsvField(QString::fromStdU16String(record.question), delimiter);
+        out += CsvField(ToQ(record.question), delimiter);
         for (int n = 0; n < AnswerCount; ++n) {
             out += delimiter;
             if (n < used)
-                out += CsvField(QString::fromStdU16String(record.answers[std::size_t(n)]), delimiter);
+                out += CsvField(ToQ(record.answers[std::size_t(n)]), delimiter);
         }
         out += delimiter;
-        out += CsvField(QString::fromStdU16String(record.correct), delimiter);
+        out += CsvField(ToQ(record.correct), delimiter);
         out += "\r\n";
     }
     return out;
@@ -287,13 +289,13 @@ QByteArray WriteJsonQuestions(const QuestionBase& base)
     QJsonArray items;
     for (int k = 0; k < base.QuestionCount(); ++k) {
         const QuestionRecord record = base.Record(k);
-        const int used = ExportedAnswerCount(QString::fromStdU16String(record.round));
+        const int used = ExportedAnswerCount(ToQ(record.round));
         QJsonArray answers;
         for (int n = 0; n < used; ++n)
-            answers.append(QString::fromStdU16String(record.answers[std::size_t(n)]));
+            answers.append(ToQ(record.answers[std::size_t(n)]));
         QJsonObject item;
         item.insert(QLatin1String("round"), NumberOrText(record.round));
-        item.insert(QLatin1String("question"), QString::fromStdU16String(record.question));
+        item.insert(QLatin1String("question"), ToQ(record.question));
         item.insert(QLatin1String("answers"), answers);
         item.insert(QLatin1String("correct"), NumberOrText(record.correct));
         items.append(item);

@@ -1,6 +1,12 @@
 #include "EditorCommands.h"
 
+#include "BaseStorage.h"
+#include "FileDialog.h"
+#include "FileNames.h"
 #include "IntText.h"
+#include "LogMessages.h"
+
+#include <QFile>
 
 #include <limits>
 #include <string>
@@ -9,14 +15,6 @@
 namespace Commands {
 
 namespace {
-
-const std::u16string FieldsIncompleteMessage = u"Пожалуйста, заполните все поля";
-const std::u16string RepeatMessage =
-    u"Неудачно: вопрос уже есть в базе! Попробуйте открыть его для редактирования";
-const std::u16string LoadedMessage = u"Вопрос загружен для редактирования";
-
-// A stored answer that the question's round does not use.
-const std::u16string UnusedAnswer = u" ";
 
 // Throws the list-index error unless all eight entries of question k lie
 // inside the base, before anything is read or written, so that a list out of
@@ -31,14 +29,9 @@ void RequireQuestion(const QuestionBase& base, std::int64_t k)
         ThrowListIndexError(base.EntryCount());
 }
 
-bool IsRepeat(const QuestionBase& base, const std::u16string& question)
+std::string PathOf(const QString& fileName)
 {
-    const int count = base.QuestionCount();
-    for (int j = 0; j < count; ++j) {
-        if (base.Entry(j * EntriesPerQuestion + FieldQuestion) == question)
-            return true;
-    }
-    return false;
+    return QFile::encodeName(fileName).toStdString();
 }
 
 void ReplaceQuestion(EditorFields& fields, QuestionBase& base, int k)
@@ -54,7 +47,7 @@ void ReplaceQuestion(EditorFields& fields, QuestionBase& base, int k)
     base.Replace(first + FieldCorrect, IntToStr(fields.CheckedAnswer()));
 
     fields.ReplaceLine(k, QuestionLabel(k, question));
-    fields.LogEvent(u"Вопрос №" + IntToStr(k) + u" успешно отредактирован");
+    fields.LogEvent(LogMessages::EditedBefore + IntToStr(k) + LogMessages::EditedAfter);
     fields.SelectLine(-1);
     fields.ClearQuestionFields();
 }
@@ -62,23 +55,20 @@ void ReplaceQuestion(EditorFields& fields, QuestionBase& base, int k)
 void AddQuestion(EditorFields& fields, QuestionBase& base)
 {
     const std::u16string question = fields.QuestionText();
-    if (IsRepeat(base, question)) {
-        fields.LogEvent(RepeatMessage);
+    if (FindQuestionText(base, question) >= 0) {
+        fields.LogEvent(LogMessages::Repeat);
         return;
     }
 
-    QuestionRecord record;
-    record.round = fields.RoundText();
-    record.question = question;
-    const std::int32_t round = fields.RoundValue();
-    for (int n = 0; n < AnswerCount; ++n) {
-        record.answers[static_cast<std::size_t>(n)] =
-            AnswerKept(round, n) ? fields.AnswerText(n) : UnusedAnswer;
-    }
-    record.correct = IntToStr(fields.CheckedAnswer());
-    base.AppendRecord(std::move(record));
+    std::u16string round = fields.RoundText();
+    const std::int32_t roundValue = fields.RoundValue();
+    std::array<std::u16string, AnswerCount> answers;
+    for (int n = 0; n < AnswerCount; ++n)
+        answers[static_cast<std::size_t>(n)] = fields.AnswerText(n);
+    base.AppendRecord(AddedRecord(std::move(round), roundValue, question, std::move(answers),
+                                  IntToStr(fields.CheckedAnswer())));
 
-    fields.LogEvent(u"Вопрос '" + question + u"' успешно внесен в базу");
+    fields.LogEvent(LogMessages::AddedBefore + question + LogMessages::AddedAfter);
     // The label takes the list's own count, which is the new question's
     // number as long as the list mirrors the base.
     fields.AppendLine(QuestionLabel(fields.LineCount(), question));
@@ -89,14 +79,13 @@ void AddQuestion(EditorFields& fields, QuestionBase& base)
 
 bool FieldsComplete(EditorFields& fields)
 {
-    if (fields.QuestionText().empty())
+    const std::u16string question = fields.QuestionText();
+    if (question.empty())
         return false;
-    for (int n = 0; n < AnswerCount; ++n) {
-        // The round is consulted only for an empty optional answer.
-        if (fields.AnswerText(n).empty() && (n < 2 || AnswerRequired(fields.RoundValue(), n)))
-            return false;
-    }
-    return true;
+    std::array<std::u16string, AnswerCount> answers;
+    for (int n = 0; n < AnswerCount; ++n)
+        answers[static_cast<std::size_t>(n)] = fields.AnswerText(n);
+    return QuestionComplete(question, answers, [&fields] { return fields.RoundValue(); });
 }
 
 std::int32_t LabelNumber(std::u16string_view label)
@@ -116,7 +105,7 @@ std::int32_t LabelNumber(std::u16string_view label)
 void btnAddClick(EditorFields& fields, QuestionBase& base)
 {
     if (!FieldsComplete(fields)) {
-        fields.LogEvent(FieldsIncompleteMessage);
+        fields.LogEvent(LogMessages::FieldsIncomplete);
         return;
     }
     const int selected = fields.SelectedLine();
@@ -144,7 +133,7 @@ void qlistDblClick(EditorFields& fields, QuestionBase& base)
     const std::int32_t correct = StrToInt(record.correct);
     if (correct >= 0 && correct < AnswerCount)
         fields.CheckAnswer(correct);
-    fields.LogEvent(LoadedMessage);
+    fields.LogEvent(LogMessages::Loaded);
 }
 
 void edRoundChange(EditorFields& fields)
@@ -156,6 +145,38 @@ void edRoundChange(EditorFields& fields)
         if (!AnswerEnabled(round, n))
             fields.SetAnswerEnabled(n, false);
     }
+}
+
+void btnLoadClick(EditorFields& fields, QuestionBase& base, FileDialog& openDialog, FileDialog& saveDialog)
+{
+    if (!openDialog.Execute())
+        return;
+    saveDialog.FileName = openDialog.FileName;
+
+    // The file is read into a base of its own: only a complete read replaces
+    // the operator's questions, so a failed load loses nothing.
+    QuestionBase loaded = LoadBaseFile(PathOf(openDialog.FileName));
+    base.Swap(loaded);
+
+    fields.LogEvent(LogMessages::BaseLoaded);
+    fields.LogEvent(LogMessages::QuestionCount + IntToStr(base.QuestionCount()));
+    fields.ShowQuestions(base);
+}
+
+void btnSaveClick(EditorFields& fields, const QuestionBase& base, FileDialog& saveDialog)
+{
+    if (!saveDialog.Execute())
+        return;
+    const std::string path = PathOf(saveDialog.FileName);
+    int shown = -1;
+    SaveBaseFile(base, path, [&fields, &shown](int length) {
+        // Every record shows its length in the caption; set it only when it changes.
+        if (length != shown) {
+            fields.SetCaption(IntToStr(length));
+            shown = length;
+        }
+    });
+    fields.LogEvent(LogMessages::BaseSaved + DisplayPath(FileNameOnly(path)));
 }
 
 } // namespace Commands

@@ -4,6 +4,8 @@
 #include "QuestionBase.h"
 
 #include <cstdint>
+
+class FileDialog;
 #include <string_view>
 
 /** The question editing commands of the main window, written against the
@@ -44,5 +46,18 @@ void qlistDblClick(EditorFields& fields, QuestionBase& base);
  *  that the round value 1, 2 or 3 does not use. Reading the value may replace
  *  a non-number by 1, which runs this handler again nested. */
 void edRoundChange(EditorFields& fields);
+
+/** "Load Base": asks for a file in the open dialog (a cancel changes
+ *  nothing), proposes it to the save dialog, reads it into a new base that
+ *  then replaces `base`, logs the two load lines and shows the new base's
+ *  questions with no line selected. Throws the errors of LoadBaseFile, the
+ *  base and the list unchanged then. */
+void btnLoadClick(EditorFields& fields, QuestionBase& base, FileDialog& openDialog, FileDialog& saveDialog);
+
+/** "Save Base": asks for a file in the save dialog (a cancel changes
+ *  nothing), writes the base there through SaveBaseFile, showing each
+ *  record's length as the caption, and logs the save line with the file's
+ *  name. Throws the errors of SaveBaseFile; nothing is logged then. */
+void btnSaveClick(EditorFields& fields, const QuestionBase& base, FileDialog& saveDialog);
 
 } // namespace Commands

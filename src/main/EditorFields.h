@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QuestionBase.h"
+
 #include <cstdint>
 #include <string>
 
@@ -47,6 +49,13 @@ public:
     /** Selects line i; -1 leaves no line selected. */
     virtual void SelectLine(int i) = 0;
 
+    /** Replaces every line by the labels of the base's questions, in order,
+     *  and leaves no line selected. */
+    virtual void ShowQuestions(const QuestionBase& base) = 0;
+
+    /** Sets the window's caption. */
+    virtual void SetCaption(const std::u16string& text) = 0;
+
     /** Appends one time-stamped line to the event log. */
     virtual void LogEvent(const std::u16string& message) = 0;
 
@@ -54,7 +63,7 @@ public:
     virtual void ClearQuestionFields()
     {
         SetQuestionText(std::u16string());
-        for (int n = 0; n < 5; ++n)
+        for (int n = 0; n < AnswerCount; ++n)
             SetAnswerText(n, std::u16string());
     }
 };

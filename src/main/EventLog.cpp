@@ -54,8 +54,14 @@ QList<Token> Tokenize(const QString& format)
     return tokens;
 }
 
-bool IsHour(const Token& t) { return t.letter == u'h' || t.letter == u'H'; }
-bool IsDesignator(const Token& t) { return t.letter == u'a' || t.letter == u'A'; }
+bool IsHour(const Token& t)
+{
+    return t.letter == u'h' || t.letter == u'H';
+}
+bool IsDesignator(const Token& t)
+{
+    return t.letter == u'a' || t.letter == u'A';
+}
 
 } // namespace
 

@@ -21,7 +21,11 @@ public:
 class StandardFileDialog : public FileDialog
 {
 public:
-    enum class Kind { Open, Save };
+    enum class Kind
+    {
+        Open,
+        Save
+    };
 
     /** `filter` is a description and a pattern, e.g. "Questions base", "*.dat". */
     StandardFileDialog(QWidget* parent, Kind kind, QString description, QString pattern);

@@ -15,5 +15,6 @@ inline QString ToQ(std::u16string_view text)
 
 inline std::u16string FromQ(const QString& text)
 {
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
+                          static_cast<std::size_t>(text.size()));
 }

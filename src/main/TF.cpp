@@ -1,18 +1,16 @@
 #include "TF.h"
 
-#include "BaseFiles.h"
+#include "BaseFormat.h"
 #include "EditorCommands.h"
 #include "ErrorReport.h"
 #include "FileDialog.h"
-#include "IntText.h"
+#include "LogMessages.h"
 #include "QtText.h"
 #include "QuestionList.h"
 #include "TCSpinEdit.h"
-#include "Utf.h"
 #include "WindowFields.h"
 
 #include <QEvent>
-#include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -86,7 +84,8 @@ QRect ScaleLayoutRect(const QRect& rect, double scale)
         return rect;
     // Each edge is scaled and rounded on its own, so neighbours stay flush.
     const auto s = [scale](int v) { return static_cast<int>(std::lround(v * scale)); };
-    const int l = s(rect.x()), t = s(rect.y()), r = s(rect.x() + rect.width()), b = s(rect.y() + rect.height());
+    const int l = s(rect.x()), t = s(rect.y()), r = s(rect.x() + rect.width()),
+              b = s(rect.y() + rect.height());
     return QRect(l, t, r - l, b - t);
 }
 
@@ -106,7 +105,7 @@ void TF::BuildControls()
 
     edQuestion = new QLineEdit(QStringLiteral("edQuestion"), this);
     place(edQuestion, "edQuestion", 55, 8, 482, 21);
-    edQuestion->setMaxLength(255);
+    edQuestion->setMaxLength(static_cast<int>(QuestionWidth));
 
     btnAdd = new QPushButton(QStringLiteral("Add Question"), this);
     place(btnAdd, "btnAdd", 8, 184, 75, 26);
@@ -136,7 +135,7 @@ void TF::BuildControls()
         const QString name = QStringLiteral("edAnswer%1").arg(n);
         auto* box = new QLineEdit(name, gbAnswers);
         place(box, qPrintable(name), 36, 18 + 23 * n, 477, 21);
-        box->setMaxLength(40);
+        box->setMaxLength(static_cast<int>(AnswerWidth));
         m_answerBoxes[static_cast<std::size_t>(n)] = box;
     }
     edAnswer0 = m_answerBoxes[0];
@@ -167,10 +166,10 @@ void TF::BuildControls()
     mLog->setTabChangesFocus(true);
     mLog->setUndoRedoEnabled(false);
 
-    OpenDialog = std::make_unique<StandardFileDialog>(this, StandardFileDialog::Kind::Open,
-                                                      QStringLiteral("Questions base"), QStringLiteral("*.dat"));
-    SaveDialog = std::make_unique<StandardFileDialog>(this, StandardFileDialog::Kind::Save,
-                                                      QStringLiteral("Questons base"), QStringLiteral("*.dat"));
+    OpenDialog = std::make_unique<StandardFileDialog>(
+        this, StandardFileDialog::Kind::Open, QStringLiteral("Questions base"), QStringLiteral("*.dat"));
+    SaveDialog = std::make_unique<StandardFileDialog>(
+        this, StandardFileDialog::Kind::Save, QStringLiteral("Questons base"), QStringLiteral("*.dat"));
 
     qlist = new QuestionList(this);
     place(qlist, "qlist", 552, 8, 305, 449);
@@ -203,26 +202,26 @@ void TF::UpdateRadioTabStops()
 
 void TF::SetTabOrder()
 {
-    QWidget* order[] = {edRound, edQuestion, edAnswer0, edAnswer1, edAnswer2, edAnswer3, edAnswer4, RB0,
-                        RB1,     RB4,        RB2,       RB3,       btnAdd,    btnDebug,  btnLoad,   btnSave,
-                        mLog,    qlist};
+    QWidget* order[] = {edRound,   edQuestion, edAnswer0, edAnswer1, edAnswer2, edAnswer3,
+                        edAnswer4, RB0,        RB1,       RB4,       RB2,       RB3,
+                        btnAdd,    btnDebug,   btnLoad,   btnSave,   mLog,      qlist};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 }
 
 void TF::FormCreate()
 {
-    F->mLog->clear();
-    F->ClearQuestionFields();
-    F->LogEvent(u"Инициализация пррошла успешно");
-    F->btnDebug->setVisible(true);
-    F->LogEvent(u"СПЕЦИАЛЬНЫЙ АДМИНСКИЙ СУПЕРРЕЖИМ АКТИВИРОВАН!!! ПЫЩЪЪЪЪ!1адин");
+    mLog->clear();
+    ClearQuestionFields();
+    LogEvent(LogMessages::StartedOk);
+    btnDebug->setVisible(true);
+    LogEvent(LogMessages::AdminMode);
 }
 
 void TF::ClearQuestionFields()
 {
-    F->edQuestion->clear();
-    for (auto* box : F->m_answerBoxes)
+    edQuestion->clear();
+    for (auto* box : m_answerBoxes)
         box->clear();
 }
 
@@ -277,38 +276,10 @@ void TF::btnDebugClick()
 
 void TF::btnLoadClick()
 {
-    if (!OpenDialog->Execute())
-        return;
-    SaveDialog->FileName = OpenDialog->FileName;
-
-    // The file is read into a base of its own: only a complete read replaces
-    // the operator's questions, so a failed load loses nothing.
-    QuestionBase loaded = LoadBaseFile(QFile::encodeName(OpenDialog->FileName).toStdString());
-    m_base->Swap(loaded);
-
-    LogEvent(u"База вопросов успешно загружена");
-    LogEvent(u"Вопросов в базе: " + IntToStr(m_base->QuestionCount()));
-
-    const int count = m_base->QuestionCount();
-    std::vector<QString> labels;
-    labels.reserve(static_cast<std::size_t>(count));
-    for (int k = 0; k < count; ++k)
-        labels.push_back(ToQ(QuestionLabel(k, m_base->Entry(k * EntriesPerQuestion + FieldQuestion))));
-    qlist->Lines()->Reset(std::move(labels));
+    Commands::btnLoadClick(*m_fields, *m_base, *OpenDialog, *SaveDialog);
 }
 
 void TF::btnSaveClick()
 {
-    if (!SaveDialog->Execute())
-        return;
-    const std::string path = QFile::encodeName(SaveDialog->FileName).toStdString();
-    int shown = -1;
-    SaveBaseFile(*m_base, path, [this, &shown](int length) {
-        // Every record shows its length in the caption; set it only when it changes.
-        if (length != shown) {
-            setWindowTitle(QString::number(length));
-            shown = length;
-        }
-    });
-    LogEvent(u"База успешно сохранена в " + FromUtf8(FileNameOnly(path)));
+    Commands::btnSaveClick(*m_fields, *m_base, *SaveDialog);
 }

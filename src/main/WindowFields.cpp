@@ -96,6 +96,21 @@ void WindowFields::SelectLine(int i)
     m_window.qlist->SelectLine(i);
 }
 
+void WindowFields::ShowQuestions(const QuestionBase& base)
+{
+    const int count = base.QuestionCount();
+    std::vector<QString> labels;
+    labels.reserve(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k)
+        labels.push_back(ToQ(QuestionLabel(k, base.Entry(k * EntriesPerQuestion + FieldQuestion))));
+    m_window.qlist->Lines()->Reset(std::move(labels));
+}
+
+void WindowFields::SetCaption(const std::u16string& text)
+{
+    m_window.setWindowTitle(ToQ(text));
+}
+
 void WindowFields::LogEvent(const std::u16string& message)
 {
     m_window.LogEvent(message);

@@ -26,6 +26,8 @@ public:
     void AppendLine(const std::u16string& text) override;
     int SelectedLine() override;
     void SelectLine(int i) override;
+    void ShowQuestions(const QuestionBase& base) override;
+    void SetCaption(const std::u16string& text) override;
     void LogEvent(const std::u16string& message) override;
     void ClearQuestionFields() override;
 

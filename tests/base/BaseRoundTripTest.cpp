@@ -85,7 +85,7 @@ TEST(BaseRoundTrip, GeneratedBasesReadBackEntryForEntry)
         ASSERT_EQ(file.size(), 10 + 914 * n);
         Bytes expected = LittleEndian(EncodeHeader(static_cast<int>(n)));
         for (std::size_t k = 0; k < n; ++k)
-            Append(expected, LittleEndian(EncodeRecord(source.Record(static_cast<int>(k)))));
+            Append(expected, BytesOf(EncodeRecord(source.Record(static_cast<int>(k)))));
         ASSERT_EQ(file, expected) << "the writer agrees with EncodeRecord";
 
         QuestionBase read;
@@ -101,9 +101,7 @@ TEST(BaseRoundTrip, RecordsDecodeToWhatWasEncoded)
     TextMaker make(99);
     for (int i = 0; i < 500; ++i) {
         const QuestionRecord record = RandomRecord(make);
-        const std::u16string encoded = EncodeRecord(record);
-        ASSERT_EQ(encoded.size(), 457u);
-        ASSERT_EQ(DecodeRecord(encoded), record);
+        ASSERT_EQ(DecodeRecord(EncodeRecord(record).data()), record);
     }
 }
 

@@ -1,5 +1,5 @@
-#include "Error.h"
 #include "QuestionBase.h"
+#include "Error.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 // Streams and helpers shared by the base file tests.
 
-#include "BaseFile.h"
+#include "BaseFormat.h"
 #include "ByteStream.h"
 #include "Error.h"
 #include "IntText.h"
@@ -89,6 +89,28 @@ inline Bytes LittleEndian(std::u16string_view units)
         bytes.push_back(static_cast<std::uint8_t>(u >> 8));
     }
     return bytes;
+}
+
+/** The text with bars appended up to `width` code units (an independent
+ *  statement of the format, to check the writer against). */
+inline std::u16string PadField(std::u16string text, std::size_t width)
+{
+    if (text.size() < width)
+        text.append(width - text.size(), u'|');
+    return text;
+}
+
+/** XORs the code unit at position p (from 1) with p mod 7, all but the last. */
+inline std::u16string ScrambleRecord(std::u16string text)
+{
+    for (std::size_t i = 0; i + 1 < text.size(); ++i)
+        text[i] = static_cast<char16_t>(text[i] ^ ((i + 1) % 7));
+    return text;
+}
+
+inline Bytes BytesOf(const RecordBytes& record)
+{
+    return Bytes(record.begin(), record.end());
 }
 
 inline void Append(Bytes& to, const Bytes& more)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BaseFile.h"
+#include "BaseFormat.h"
 #include "IntText.h"
 #include "QuestionBase.h"
 
@@ -42,8 +42,10 @@ inline QByteArray RawFile(int headerCount, const std::vector<QuestionRecord>& re
         }
     };
     put(EncodeHeader(headerCount));
-    for (const auto& record : records)
-        put(EncodeRecord(record));
+    for (const auto& record : records) {
+        const RecordBytes encoded = EncodeRecord(record);
+        bytes.append(reinterpret_cast<const char*>(encoded.data()), qsizetype(encoded.size()));
+    }
     return bytes;
 }
 

@@ -146,6 +146,21 @@ void InMemoryFields::SelectLine(int i)
     selected = i >= 0 && i < static_cast<int>(lines.size()) ? i : -1;
 }
 
+void InMemoryFields::ShowQuestions(const QuestionBase& base)
+{
+    calls.push_back("ShowQuestions");
+    lines.clear();
+    for (int k = 0; k < base.QuestionCount(); ++k)
+        lines.push_back(QuestionLabel(k, base.Entry(k * EntriesPerQuestion + FieldQuestion)));
+    selected = -1;
+}
+
+void InMemoryFields::SetCaption(const std::u16string& text)
+{
+    calls.push_back("SetCaption");
+    caption = text;
+}
+
 void InMemoryFields::LogEvent(const std::u16string& message)
 {
     calls.push_back("LogEvent");

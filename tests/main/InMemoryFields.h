@@ -24,6 +24,7 @@ public:
     std::vector<std::u16string> lines;
     int selected = -1;
     std::vector<std::u16string> log;
+    std::u16string caption;
     /** "RoundValue", "SetRoundValue(2)", "edRoundChange", "SetAnswerEnabled(3,0)",
      *  "SetQuestionText", "SetAnswerText(1)", "CheckAnswer(4)", "LogEvent"... */
     std::vector<std::string> calls;
@@ -52,6 +53,8 @@ public:
     void AppendLine(const std::u16string& text) override;
     int SelectedLine() override;
     void SelectLine(int i) override;
+    void ShowQuestions(const QuestionBase& base) override;
+    void SetCaption(const std::u16string& text) override;
     void LogEvent(const std::u16string& message) override;
 
 private:

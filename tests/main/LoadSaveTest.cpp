@@ -1,6 +1,6 @@
-#include "BaseFile.h"
+#include "BaseFormat.h"
 #include "EditorFields.h"
-#include "BaseFiles.h"
+#include "BaseStorage.h"
 #include "Error.h"
 #include "ErrorReport.h"
 #include "FileDialog.h"

@@ -1,4 +1,4 @@
-#include "BaseFile.h"
+#include "BaseFormat.h"
 
 #include "Error.h"
 #include "IntText.h"
@@ -14,8 +14,6 @@ constexpr char16_t Bar = u'|';
 
 constexpr std::size_t HeaderWidth = 5;
 constexpr std::size_t RecordWidth = 457;
-constexpr std::size_t QuestionWidth = 255;
-constexpr std::size_t AnswerWidth = 40;
 constexpr unsigned KeyModulus = 7;
 
 // Offsets of the fields within a record, in code units from 0.
@@ -55,18 +53,6 @@ void StoreUnit(char16_t unit, std::uint8_t* bytes)
 std::u16string CutRange(const char16_t* first, std::size_t width)
 {
     return std::u16string(first, std::find(first, first + width, Bar));
-}
-
-// The question held in one unscrambled record.
-QuestionRecord RecordFromUnits(const char16_t* units)
-{
-    QuestionRecord record;
-    record.round.assign(1, units[RoundAt]);
-    record.question = CutRange(units + QuestionAt, QuestionWidth);
-    for (std::size_t i = 0; i < AnswerCount; ++i)
-        record.answers[i] = CutRange(units + AnswerAt(i), AnswerWidth);
-    record.correct = CutRange(units + CorrectAt, 1);
-    return record;
 }
 
 void PutField(const std::u16string& text, std::size_t width, char16_t* units)
@@ -132,57 +118,85 @@ void CheckWidth(int k, const std::u16string& text, std::size_t width, const std:
                           IntToStr(static_cast<std::int32_t>(width)));
 }
 
+// The eight texts of one question, wherever they are held.
+using QuestionTexts = std::array<const std::u16string*, EntriesPerQuestion>;
+
+QuestionTexts TextsOf(const QuestionRecord& record)
+{
+    QuestionTexts texts{};
+    texts[FieldRound] = &record.round;
+    texts[FieldQuestion] = &record.question;
+    for (int i = 0; i < AnswerCount; ++i)
+        texts[static_cast<std::size_t>(FieldAnswer0 + i)] = &record.answers[static_cast<std::size_t>(i)];
+    texts[FieldCorrect] = &record.correct;
+    return texts;
+}
+
+QuestionTexts TextsOf(const QuestionBase& base, int k)
+{
+    QuestionTexts texts{};
+    for (int f = 0; f < EntriesPerQuestion; ++f)
+        texts[static_cast<std::size_t>(f)] = &Field(base, k, f);
+    return texts;
+}
+
+// The record codec: the one place where texts become a record's bytes and back.
+void EncodeTexts(const QuestionTexts& texts, RecordBytes& bytes)
+{
+    std::array<char16_t, RecordWidth> units;
+    // A text that does not fit (CheckBaseLimits refuses it before writing)
+    // still gives a defined unit: its first.
+    if (!FitUnit(*texts[FieldRound], units[RoundAt]))
+        units[RoundAt] = texts[FieldRound]->front();
+    PutField(*texts[FieldQuestion], QuestionWidth, &units[QuestionAt]);
+    for (std::size_t i = 0; i < AnswerCount; ++i)
+        PutField(*texts[FieldAnswer0 + i], AnswerWidth, &units[AnswerAt(i)]);
+    if (!FitUnit(*texts[FieldCorrect], units[CorrectAt]))
+        units[CorrectAt] = texts[FieldCorrect]->front();
+    for (std::size_t i = 0; i < RecordWidth; ++i)
+        StoreUnit(static_cast<char16_t>(units[i] ^ RecordKey[i]), &bytes[2 * i]);
+}
+
+QuestionRecord DecodeBytes(const std::uint8_t* bytes)
+{
+    std::array<char16_t, RecordWidth> units;
+    for (std::size_t i = 0; i < RecordWidth; ++i)
+        units[i] = static_cast<char16_t>(LoadUnit(&bytes[2 * i]) ^ RecordKey[i]);
+    QuestionRecord record;
+    record.round.assign(1, units[RoundAt]);
+    record.question = CutRange(&units[QuestionAt], QuestionWidth);
+    for (std::size_t i = 0; i < AnswerCount; ++i)
+        record.answers[i] = CutRange(&units[AnswerAt(i)], AnswerWidth);
+    record.correct = CutRange(&units[CorrectAt], 1);
+    return record;
+}
+
 } // namespace
-
-std::u16string PadField(std::u16string text, std::size_t width)
-{
-    if (text.size() < width)
-        text.append(width - text.size(), Bar);
-    return text;
-}
-
-std::u16string CutField(std::u16string_view text)
-{
-    return std::u16string(text.substr(0, std::min(text.find(Bar), text.size())));
-}
-
-std::u16string ScrambleRecord(std::u16string text)
-{
-    for (std::size_t i = 0; i + 1 < text.size(); ++i)
-        text[i] = static_cast<char16_t>(text[i] ^ ((i + 1) % KeyModulus));
-    return text;
-}
 
 std::u16string EncodeHeader(int count)
 {
     if (count < 0 || count > MaxBaseQuestions)
         throw Error(u"The question count " + IntToStr(count) + u" does not fit the file header");
-    return PadField(IntToStr(count), HeaderWidth);
+    std::u16string text = IntToStr(count);
+    text.append(HeaderWidth - text.size(), Bar);
+    return text;
 }
 
 std::int32_t DecodeHeader(std::u16string_view header)
 {
-    return StrToInt(CutField(header));
+    return StrToInt(std::u16string(header.substr(0, std::min(header.find(Bar), header.size()))));
 }
 
-std::u16string EncodeRecord(const QuestionRecord& record)
+RecordBytes EncodeRecord(const QuestionRecord& record)
 {
-    std::u16string text = record.round;
-    text += PadField(record.question, QuestionWidth);
-    for (const auto& answer : record.answers)
-        text += PadField(answer, AnswerWidth);
-    text += record.correct;
-    return ScrambleRecord(std::move(text));
+    RecordBytes bytes;
+    EncodeTexts(TextsOf(record), bytes);
+    return bytes;
 }
 
-QuestionRecord DecodeRecord(std::u16string_view record)
+QuestionRecord DecodeRecord(const std::uint8_t* bytes)
 {
-    if (record.size() != RecordWidth)
-        throw Error(u"A base record must be " + IntToStr(static_cast<std::int32_t>(RecordWidth)) +
-                    u" code units long, not " +
-                    IntToStr(static_cast<std::int32_t>(std::min<std::size_t>(record.size(), INT32_MAX))));
-    const std::u16string units = ScrambleRecord(std::u16string(record));
-    return RecordFromUnits(units.data());
+    return DecodeBytes(bytes);
 }
 
 void CheckBaseLimits(const QuestionBase& base)
@@ -213,23 +227,16 @@ void WriteBase(const QuestionBase& base, OutputStream& out, const std::function<
         StoreUnit(headerText[i], &header[2 * i]);
     out.Write(header.data(), header.size());
 
-    std::array<char16_t, RecordWidth> units;
-    std::array<std::uint8_t, BaseRecordBytes> bytes;
+    RecordBytes bytes;
     for (int k = 0; k < n; ++k) {
-        FitUnit(Field(base, k, FieldRound), units[RoundAt]);
-        PutField(Field(base, k, FieldQuestion), QuestionWidth, &units[QuestionAt]);
-        for (int i = 0; i < AnswerCount; ++i)
-            PutField(Field(base, k, FieldAnswer0 + i), AnswerWidth, &units[AnswerAt(i)]);
-        FitUnit(Field(base, k, FieldCorrect), units[CorrectAt]);
-        for (std::size_t i = 0; i < RecordWidth; ++i)
-            StoreUnit(static_cast<char16_t>(units[i] ^ RecordKey[i]), &bytes[2 * i]);
+        EncodeTexts(TextsOf(base, k), bytes);
         out.Write(bytes.data(), bytes.size());
         if (notify)
             notify(static_cast<int>(RecordWidth));
     }
 }
 
-void ReadBase(InputStream& in, QuestionBase& base)
+BaseReader::BaseReader(InputStream& in) : m_in(in)
 {
     // Bytes that a short read leaves out keep the bytes of blanks.
     std::array<std::uint8_t, BaseHeaderBytes> header;
@@ -242,7 +249,28 @@ void ReadBase(InputStream& in, QuestionBase& base)
     std::u16string headerText(HeaderWidth, u' ');
     for (std::size_t i = 0; i < HeaderWidth; ++i)
         headerText[i] = LoadUnit(&header[2 * i]);
-    const std::int32_t n = DecodeHeader(headerText);
+    m_count = DecodeHeader(headerText);
+}
+
+bool BaseReader::Next(QuestionRecord& record)
+{
+    if (m_cutShort || m_read >= m_count)
+        return false;
+    const std::size_t got = m_in.Read(m_bytes.data(), m_bytes.size());
+    if (got < m_bytes.size()) {
+        m_cutShort = true;
+        m_short = got;
+        return false;
+    }
+    record = DecodeBytes(m_bytes.data());
+    ++m_read;
+    return true;
+}
+
+void ReadBase(InputStream& in, QuestionBase& base)
+{
+    BaseReader reader(in);
+    const std::int32_t n = reader.HeaderCount();
 
     // The count is not trusted for allocation beyond a modest amount; growth
     // past it is ours, so an append never has to allocate part way through a
@@ -253,14 +281,8 @@ void ReadBase(InputStream& in, QuestionBase& base)
         std::min<std::size_t>(n > 0 ? static_cast<std::size_t>(n) * EntriesPerQuestion : 0, reserveCap);
     base.Reserve(reserved);
 
-    std::array<std::uint8_t, BaseRecordBytes> bytes;
-    std::array<char16_t, RecordWidth> units;
-    for (std::int32_t k = 0; k < n; ++k) {
-        if (in.Read(bytes.data(), bytes.size()) < bytes.size())
-            throw Error(u"Stream read error");
-        for (std::size_t i = 0; i < RecordWidth; ++i)
-            units[i] = static_cast<char16_t>(LoadUnit(&bytes[2 * i]) ^ RecordKey[i]);
-        QuestionRecord record = RecordFromUnits(units.data());
+    QuestionRecord record;
+    while (reader.Next(record)) {
         const std::size_t needed = static_cast<std::size_t>(base.EntryCount()) + EntriesPerQuestion;
         if (needed > reserved) {
             reserved = std::max(reserved * 2, needed);
@@ -268,4 +290,6 @@ void ReadBase(InputStream& in, QuestionBase& base)
         }
         base.AppendRecord(std::move(record));
     }
+    if (reader.CutShort())
+        throw Error(u"Stream read error");
 }

@@ -1,0 +1,19 @@
+#include "BaseStorage.h"
+
+#include "BaseFormat.h"
+#include "InputFile.h"
+#include "OutputFile.h"
+
+QuestionBase LoadBaseFile(const std::string& path)
+{
+    InputFile file(path);
+    QuestionBase base;
+    ReadBase(file.Stream(), base);
+    return base;
+}
+
+void SaveBaseFile(const QuestionBase& base, const std::string& path, const std::function<void(int)>& notify)
+{
+    CheckBaseLimits(base);
+    WriteOutputFile(path, [&](OutputStream& out) { WriteBase(base, out, notify); });
+}

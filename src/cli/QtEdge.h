@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+// Where the command-line program meets the core: texts are UTF-16 on both
+// sides, so these conversions copy code units and never look for byte-order
+// marks; paths become the file system's bytes.
+
+inline QString ToQ(std::u16string_view text)
+{
+    return QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
+}
+
+inline std::u16string FromQ(const QString& text)
+{
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), std::size_t(text.size()));
+}
+
+inline std::string PathOf(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
