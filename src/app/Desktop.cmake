@@ -12,24 +12,12 @@ set(VT_APP_DIR ${CMAKE_CURRENT_SOURCE_DIR} CACHE INTERNAL "Source folder of the 
 target_sources(vt_app PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/icons/vertalina_icons.qrc)
 
 if(WIN32)
-    enable_language(RC)
-    set(VT_ICO_FILE ${CMAKE_CURRENT_SOURCE_DIR}/icons/${VT_DESKTOP_ID}.ico)
-    set(VT_RC_DESCRIPTION "Vertalina question base editor")
-    set(vt_manifest ${CMAKE_CURRENT_SOURCE_DIR}/windows/vertalina-editor.manifest)
+    # The icon, the manifest and the version information: cmake/WindowsResources.cmake.
+    target_link_libraries(vertalina-editor PRIVATE vt_app_resources)
     if(MSVC)
         # The MSVC linker merges a listed manifest into the one it embeds.
-        set(VT_MANIFEST_RESOURCE "")
-        target_sources(vertalina-editor PRIVATE ${vt_manifest})
-    else()
-        # Other toolchains embed it as a resource: id 1 (the process manifest),
-        # type 24 (RT_MANIFEST).
-        set(VT_MANIFEST_RESOURCE "1 24 \"${vt_manifest}\"")
+        target_sources(vertalina-editor PRIVATE ${VT_APP_MANIFEST})
     endif()
-    configure_file(${CMAKE_CURRENT_SOURCE_DIR}/windows/vertalina-editor.rc.in
-        ${CMAKE_CURRENT_BINARY_DIR}/vertalina-editor.rc @ONLY)
-    target_sources(vertalina-editor PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/vertalina-editor.rc)
-    set_property(SOURCE ${CMAKE_CURRENT_BINARY_DIR}/vertalina-editor.rc APPEND PROPERTY
-        OBJECT_DEPENDS ${VT_ICO_FILE} ${vt_manifest})
     # A windowed program: no console window opens with it.
     set_target_properties(vertalina-editor PROPERTIES WIN32_EXECUTABLE ON)
 endif()

@@ -1,0 +1,24 @@
+# Cross-compiles for 64-bit Windows with Debian's MinGW-w64 toolchain
+# (g++-mingw-w64-x86-64-posix: the posix thread model, which std::thread and
+# std::mutex need).
+#
+# Everything is linked statically, the C and C++ runtimes and winpthread
+# included, so that an .exe runs on Windows or under Wine without DLLs beside it.
+
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(vt_mingw_triple x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${vt_mingw_triple}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${vt_mingw_triple}-g++-posix)
+set(CMAKE_RC_COMPILER ${vt_mingw_triple}-windres)
+
+# Headers and libraries come from the target's tree only; programs (windres,
+# wine) from the build machine.
+set(CMAKE_FIND_ROOT_PATH /usr/${vt_mingw_triple})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
