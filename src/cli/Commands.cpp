@@ -186,7 +186,7 @@ int Cli::Check(const QStringList& arguments)
     QString text;
     for (const QString& finding : report.findings)
         text += finding + u'\n';
-    for (int r = 0; r < 5; ++r)
+    for (int r = 0; r < RoundCount; ++r)
         text += QStringLiteral("round %1: %2 questions\n").arg(r + 1).arg(report.perRound[std::size_t(r)]);
     if (report.otherRounds > 0)
         text += QStringLiteral("other rounds: %1 questions\n").arg(report.otherRounds);

@@ -131,7 +131,7 @@ void TF::BuildControls()
     RB4 = m_radios[4];
     RB0->setChecked(true);
 
-    for (int n = 0; n < 5; ++n) {
+    for (int n = 0; n < AnswerCount; ++n) {
         const QString name = QStringLiteral("edAnswer%1").arg(n);
         auto* box = new QLineEdit(name, gbAnswers);
         place(box, qPrintable(name), 36, 18 + 23 * n, 477, 21);
@@ -151,7 +151,7 @@ void TF::BuildControls()
 
     edRound = new TCSpinEdit(this);
     place(edRound, "edRound", 8, 8, 41, 22);
-    edRound->SetMaxValue(5);
+    edRound->SetMaxValue(RoundCount);
     edRound->SetMinValue(1);
     edRound->SetValue(4);
 

@@ -92,8 +92,8 @@ private:
     QRect Scaled(int left, int top, int width, int height) const;
 
     double m_scale = 1.0;
-    std::array<QLineEdit*, 5> m_answerBoxes{};
-    std::array<QRadioButton*, 5> m_radios{};
+    std::array<QLineEdit*, AnswerCount> m_answerBoxes{};
+    std::array<QRadioButton*, AnswerCount> m_radios{};
     std::unique_ptr<QuestionBase> m_base;
     std::unique_ptr<EditorFields> m_fields;
     std::function<QTime()> m_clock;

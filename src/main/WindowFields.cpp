@@ -45,7 +45,7 @@ void WindowFields::SetRoundValue(std::int32_t value)
 
 int WindowFields::CheckedAnswer()
 {
-    for (int n = 0; n < 5; ++n)
+    for (int n = 0; n < AnswerCount; ++n)
         if (m_window.AnswerRadio(n)->isChecked())
             return n;
     return 0;

@@ -1,11 +1,10 @@
 // vertalina-base's inputs and outputs: the file layer's rules through the
 // program's own commands.
 
+#include "CliRunner.h"
 #include "CliTestBases.h"
-#include "Commands.h"
 #include "SystemCalls.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -148,14 +147,10 @@ private slots:
 private:
     int Run(const QStringList& arguments)
     {
-        QBuffer out;
-        QBuffer err;
-        out.open(QIODevice::WriteOnly);
-        err.open(QIODevice::WriteOnly);
-        const int status = RunCli(QStringList{QStringLiteral("vertalina-base")} + arguments, out, err);
-        m_out = out.data();
-        m_err = err.data();
-        return status;
+        const CliRun run = RunProgram(arguments);
+        m_out = run.out;
+        m_err = run.err;
+        return run.status;
     }
 
     int WithHook(Sys::FaultHook hook, const QStringList& arguments)

@@ -1,5 +1,6 @@
 #include "EditorCommands.h"
 #include "Error.h"
+#include "FileDialog.h"
 #include "InMemoryFields.h"
 #include "QuestionBase.h"
 #include "Utf.h"
@@ -9,9 +10,12 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -112,11 +116,12 @@ TEST(LabelNumber, ReadsTheLeadingAsciiDigits)
         std::u16string label;
         std::int32_t number;
     } cases[] = {
-        {u"0. Вопрос", 0},    {u"12. x", 12},     {u"007. x", 7},
-        {u"2147483647. x", 2147483647},
-        {u"Вопрос", 0},       {u"", 0},           {u". 5", 0},
-        {u"3", 3},            {u"45abc", 45},     {u" 5. x", 0},
-        {u"\uff11. x", 0},    {u"\u0663. x", 0}, // full-width and Arabic-Indic digits are not digits
+        {u"0. Вопрос", 0}, {u"12. x", 12},
+        {u"007. x", 7},    {u"2147483647. x", 2147483647},
+        {u"Вопрос", 0},    {u"", 0},
+        {u". 5", 0},       {u"3", 3},
+        {u"45abc", 45},    {u" 5. x", 0},
+        {u"\uff11. x", 0}, {u"\u0663. x", 0}, // full-width and Arabic-Indic digits are not digits
     };
     for (const auto& c : cases)
         EXPECT_EQ(Commands::LabelNumber(c.label), c.number) << ToUtf8(c.label);
@@ -147,9 +152,9 @@ TEST(RoundChange, DisablesByExactRoundValuesOneToThree)
         std::u16string round;
         std::array<bool, 3> enabled; // answers 2, 3, 4
     } cases[] = {
-        {u"1", {false, false, false}}, {u"2", {true, false, false}}, {u"3", {true, true, false}},
-        {u"4", {true, true, true}},    {u"5", {true, true, true}},    {u"0", {true, true, true}},
-        {u"9", {true, true, true}},    {u"-2", {true, true, true}},  {u"03", {true, true, false}},
+        {u"1", {false, false, false}}, {u"2", {true, false, false}},   {u"3", {true, true, false}},
+        {u"4", {true, true, true}},    {u"5", {true, true, true}},     {u"0", {true, true, true}},
+        {u"9", {true, true, true}},    {u"-2", {true, true, true}},    {u"03", {true, true, false}},
         {u"+2", {true, false, false}}, {u"$1", {false, false, false}},
     };
     for (const auto& c : cases) {
@@ -205,8 +210,8 @@ TEST(FieldsComplete, RequiresAnswerNWhenRoundValueExceedsNMinusOne)
         int emptyAnswer; // -1: none
         bool complete;
     } cases[] = {
-        {u"1", 2, true},  {u"1", 0, false}, {u"1", 1, false}, {u"2", 2, false}, {u"2", 3, true},
-        {u"3", 3, false}, {u"3", 4, true},  {u"4", 4, false}, {u"5", 4, false}, {u"5", -1, true},
+        {u"1", 2, true},  {u"1", 0, false}, {u"1", 1, false}, {u"2", 2, false},  {u"2", 3, true},
+        {u"3", 3, false}, {u"3", 4, true},  {u"4", 4, false}, {u"5", 4, false},  {u"5", -1, true},
         {u"0", 2, true},  {u"9", 4, false}, {u"03", 4, true}, {u"+3", 3, false},
     };
     for (const auto& c : cases) {
@@ -276,8 +281,8 @@ TEST(AddQuestion, AppendsEightEntriesWithBlanksForUnusedAnswers)
         Editor editor;
         // Texts left in the disabled boxes are replaced by blanks all the same.
         editor.Add(c.round, u"Вопрос", {u"a0", u"a1", u"a2", u"a3", u"a4"}, 1);
-        const std::vector<std::u16string> expected{
-            c.round, u"Вопрос", c.stored[0], c.stored[1], c.stored[2], c.stored[3], c.stored[4], u"1"};
+        const std::vector<std::u16string> expected{c.round,     u"Вопрос",   c.stored[0], c.stored[1],
+                                                   c.stored[2], c.stored[3], c.stored[4], u"1"};
         EXPECT_EQ(Entries(editor.base), expected) << "the round is stored as its text";
     }
 }
@@ -391,8 +396,7 @@ TEST(ReplaceQuestion, OverwritesTheSelectedQuestionAndReturnsToAdding)
               (QuestionRecord{u"2", u"q0", {u"n0", u"n1", u"n2", u"old3", u"old4"}, u"3"}));
     EXPECT_EQ(editor.base.Record(1), Stored(u"4", u"q1"));
     EXPECT_EQ(editor.base.Record(3), Stored(u"4", u"q3"));
-    EXPECT_EQ(editor.fields.lines,
-              (std::vector<std::u16string>{u"0. q0", u"1. q1", u"2. q0", u"3. q3"}));
+    EXPECT_EQ(editor.fields.lines, (std::vector<std::u16string>{u"0. q0", u"1. q1", u"2. q0", u"3. q3"}));
     EXPECT_EQ(editor.fields.log, std::vector<std::u16string>{u"Вопрос №2 успешно отредактирован"});
     EXPECT_EQ(editor.fields.selected, -1);
     EXPECT_EQ(editor.fields.question, u"");
@@ -558,10 +562,12 @@ TEST(OpenQuestion, FailuresBeforeLoadingChangeNothing)
     } cases[] = {
         {"no line selected", {Stored(u"4", u"q0")}, {u"0. q0"}, -1, u"List index out of bounds (-1)"},
         {"base emptied by a failed load", {}, {u"0. q0"}, 0, u"List index out of bounds (0)"},
-        {"label beyond the base", {Stored(u"4", u"q0")}, {u"0. q0", u"3. q3"}, 1,
+        {"label beyond the base",
+         {Stored(u"4", u"q0")},
+         {u"0. q0", u"3. q3"},
+         1,
          u"List index out of bounds (24)"},
-        {"round not a number", {Stored(u"4x", u"q0")}, {u"0. q0"}, 0,
-         u"''4x'' is not a valid integer value"},
+        {"round not a number", {Stored(u"4x", u"q0")}, {u"0. q0"}, 0, u"''4x'' is not a valid integer value"},
         {"empty round", {Stored(u"", u"q0")}, {u"0. q0"}, 0, u"'''' is not a valid integer value"},
     };
     for (const auto& c : cases) {
@@ -594,6 +600,63 @@ TEST(OpenQuestion, IndexNotANumberFailsAfterLoadingTheTexts)
     EXPECT_EQ(editor.fields.checked, 3);
     EXPECT_TRUE(editor.fields.log.empty());
     EXPECT_EQ(editor.fields.selected, 0);
+}
+
+} // namespace
+
+namespace {
+
+/** A file dialog that confirms the queued paths in turn, then cancels. */
+class QueuedDialog : public FileDialog
+{
+public:
+    explicit QueuedDialog(std::vector<QString> answers) : m_answers(std::move(answers)) {}
+    bool Execute() override
+    {
+        if (m_next == m_answers.size())
+            return false;
+        FileName = m_answers[m_next++];
+        return true;
+    }
+
+private:
+    std::vector<QString> m_answers;
+    std::size_t m_next = 0;
+};
+
+TEST(LoadAndSave, RunWithoutAWindow)
+{
+    const std::string dir = testing::TempDir() + "vt-commands-" + std::to_string(::getpid());
+    std::filesystem::create_directories(dir);
+    const QString path = QString::fromStdString(dir + "/base.dat");
+
+    InMemoryFields fields;
+    QuestionBase base;
+    base.AppendRecord({u"2", u"Небо?", {u"синее", u"зелёное", u"красное", u" ", u" "}, u"1"});
+    QueuedDialog save({path});
+    Commands::btnSaveClick(fields, base, save);
+    EXPECT_EQ(fields.caption, u"457");
+    EXPECT_EQ(fields.log.back(), u"База успешно сохранена в base.dat");
+
+    QuestionBase loaded;
+    QueuedDialog open({path});
+    QueuedDialog proposed({});
+    fields.selected = 0;
+    Commands::btnLoadClick(fields, loaded, open, proposed);
+    EXPECT_EQ(proposed.FileName, path);
+    EXPECT_EQ(Entries(loaded), Entries(base));
+    EXPECT_EQ(fields.lines, std::vector<std::u16string>{u"0. Небо?"});
+    EXPECT_EQ(fields.selected, -1);
+    EXPECT_EQ(std::vector<std::u16string>(fields.log.end() - 2, fields.log.end()),
+              (std::vector<std::u16string>{u"База вопросов успешно загружена", u"Вопросов в базе: 1"}));
+
+    // A failed load changes neither the base nor the list.
+    QueuedDialog missing({QString::fromStdString(dir + "/missing.dat")});
+    EXPECT_EQ(ErrorOf([&] { Commands::btnLoadClick(fields, loaded, missing, proposed); }),
+              FromUtf8("Cannot open file \"" + dir + "/missing.dat\". No such file or directory"));
+    EXPECT_EQ(loaded.QuestionCount(), 1);
+    EXPECT_EQ(fields.lines.size(), 1u);
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace
