@@ -1,11 +1,8 @@
 #include "ByteStream.h"
 
 #include "Error.h"
-#include "FileNames.h"
-#include "SystemCalls.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 void MemoryOutputStream::Write(const std::uint8_t* data, std::size_t n)
@@ -21,47 +18,6 @@ std::size_t MemoryInputStream::Read(std::uint8_t* data, std::size_t n)
         std::memcpy(data, m_data + m_pos, count);
     m_pos += count;
     return count;
-}
-
-std::size_t FdInputStream::Read(std::uint8_t* data, std::size_t n)
-{
-    std::size_t done = 0;
-    while (done < n) {
-        const ssize_t got = Sys::Read(m_fd, data + done, n - done);
-        if (got > 0) {
-            done += static_cast<std::size_t>(got);
-        } else if (got == 0) {
-            break; // end of file
-        } else {
-            return 0;
-        }
-    }
-    return done;
-}
-
-namespace {
-
-[[noreturn]] void ThrowSystemError(int code)
-{
-    throw Error(SystemErrorText(code));
-}
-
-} // namespace
-
-void FdOutputStream::Write(const std::uint8_t* data, std::size_t n)
-{
-    std::size_t done = 0;
-    while (done < n) {
-        const ssize_t put = Sys::Write(m_fd, data + done, n - done);
-        if (put > 0) {
-            done += static_cast<std::size_t>(put);
-        } else if (put == 0) {
-            // A write that accepts nothing and reports no error would loop forever.
-            ThrowSystemError(ENOSPC);
-        } else {
-            ThrowSystemError(errno);
-        }
-    }
 }
 
 BufferedOutputStream::BufferedOutputStream(OutputStream& out, std::size_t capacity)

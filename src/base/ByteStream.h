@@ -53,11 +53,21 @@ private:
     std::size_t m_pos = 0;
 };
 
-/** Streams over an open file descriptor, which they do not own or close. */
-class FdInputStream : public InputStream
+/** An open file of the system: a file descriptor on POSIX systems, a HANDLE
+ *  on Windows. */
+#ifdef _WIN32
+using NativeFile = void*;
+inline constexpr NativeFile NoNativeFile = nullptr;
+#else
+using NativeFile = int;
+inline constexpr NativeFile NoNativeFile = -1;
+#endif
+
+/** Streams over an open file, which they do not own or close. */
+class FileInputStream : public InputStream
 {
 public:
-    explicit FdInputStream(int fd) : m_fd(fd) {}
+    explicit FileInputStream(NativeFile file) : m_file(file) {}
     /** Reads until n bytes have arrived or the file ends (interrupted calls
      *  are repeated) and returns the count. A read error makes the whole
      *  request deliver nothing: it returns 0 even when part of the request had
@@ -66,20 +76,20 @@ public:
     std::size_t Read(std::uint8_t* data, std::size_t n) override;
 
 private:
-    int m_fd;
+    NativeFile m_file;
 };
 
-class FdOutputStream : public OutputStream
+class FileOutputStream : public OutputStream
 {
 public:
-    explicit FdOutputStream(int fd) : m_fd(fd) {}
+    explicit FileOutputStream(NativeFile file) : m_file(file) {}
     /** Writes all n bytes, continuing after short and interrupted writes.
-     *  Throws Error with the system's text (strerror) when a write fails; the
-     *  bytes before the failure may have reached the file. */
+     *  Throws Error with the system's text (SystemErrorText) when a write
+     *  fails; the bytes before the failure may have reached the file. */
     void Write(const std::uint8_t* data, std::size_t n) override;
 
 private:
-    int m_fd;
+    NativeFile m_file;
 };
 
 /** Gathers small writes into large ones for the stream below it. Flush must

@@ -4,22 +4,35 @@
 #include <string_view>
 
 // File names as messages and the event log show them. Paths are byte strings
-// in the file system's encoding (UTF-8).
+// in the file system's encoding (UTF-8; on Windows always UTF-8, converted to
+// the system's UTF-16 names when a file is opened).
 
 /** The path as UTF-16 text for a message: control characters (U+0000 to
  *  U+001F and U+007F) are shown escaped ("\n", "\r", "\t", "\x1b"), so that
  *  no name can break a message or forge a line of the event log. */
 std::u16string DisplayPath(std::string_view path);
 
-/** The part of a path after its last "/". */
+/** The part of a path after its last "/" (on Windows also after the last
+ *  "\\" or ":", as in "C:\\Bases\\quiz.dat" or "C:quiz.dat"). */
 std::string FileNameOnly(const std::string& path);
 
-/** The folder part of a path: "." when it has none, "/" for the root. */
+/** The folder part of a path: "." when it has none, "/" for the root (on
+ *  Windows also "\\" or "C:\\" for a root and "C:" for a drive's current
+ *  folder). */
 std::string FolderOf(const std::string& path);
 
-/** The system's text for an error number, without trailing blanks, line
- *  breaks and full stops. */
+/** The system's text for an error number (errno; on Windows the number that
+ *  GetLastError returns), without trailing blanks, line breaks and full stops. */
 std::u16string SystemErrorText(int error);
+
+#ifdef _WIN32
+/** The path as the UTF-16 name that the wide Win32 calls take: "/" becomes
+ *  "\\", and a path longer than the system's short limit is made absolute
+ *  and given the "\\?\\" prefix (for a share, "\\?\\UNC\\"), which lifts that
+ *  limit. Throws Error("Cannot open file "<path>". ...") for a path that is
+ *  not valid UTF-8. */
+std::wstring WidePath(const std::string& path);
+#endif
 
 /** Throws Error("<what> "<path>". <reason>"), e.g. what = u"Cannot open file". */
 [[noreturn]] void ThrowFileError(std::u16string_view what, std::string_view path, std::u16string_view reason);

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-/** Which file a descriptor refers to: its device and inode. */
+/** Which file an open file is: its device and inode (on Windows, the
+ *  volume's serial number and the file's index on it). */
 struct FileId
 {
     std::uint64_t device = 0;
@@ -14,9 +15,10 @@ struct FileId
     bool operator==(const FileId&) const = default;
 };
 
-/** A file opened for reading, held under an exclusive advisory lock until
- *  this goes away (so that another editor or vertalina-base can neither
- *  read it nor save over it meanwhile), and closed on every path. */
+/** A file opened for reading, held exclusively until this goes away (so that
+ *  another editor or vertalina-base can neither read it nor save over it
+ *  meanwhile), and closed on every path. On POSIX systems that is an
+ *  exclusive advisory lock; on Windows the file is opened without sharing. */
 class InputFile
 {
 public:
@@ -46,8 +48,8 @@ public:
 
 private:
     std::string m_path;
-    int m_fd = -1;
+    NativeFile m_file = NoNativeFile;
     bool m_owned = false;
     FileId m_id;
-    FdInputStream m_stream{-1};
+    FileInputStream m_stream{NoNativeFile};
 };

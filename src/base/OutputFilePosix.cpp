@@ -93,7 +93,7 @@ public:
     }
 
 private:
-    FdOutputStream m_file;
+    FileOutputStream m_file;
     const std::string& m_path;
 };
 

@@ -19,43 +19,43 @@ constexpr char16_t CannotOpen[] = u"Cannot open file";
 InputFile::InputFile(std::string path) : m_path(std::move(path))
 {
     if (m_path == "-") {
-        m_fd = 0;
-        m_stream = FdInputStream(m_fd);
+        m_file = 0;
+        m_stream = FileInputStream(m_file);
         return;
     }
     // Without O_NONBLOCK, opening a FIFO would wait for a writer.
-    m_fd = Sys::Open(m_path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (m_fd < 0)
+    m_file = Sys::Open(m_path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (m_file < 0)
         ThrowFileError(CannotOpen, m_path, errno);
     m_owned = true;
     try {
         struct stat info
         {
         };
-        if (Sys::Fstat(m_fd, &info) != 0)
+        if (Sys::Fstat(m_file, &info) != 0)
             ThrowFileError(CannotOpen, m_path, errno);
         if (S_ISDIR(info.st_mode))
             ThrowFileError(CannotOpen, m_path, EISDIR);
         if (!S_ISREG(info.st_mode))
             ThrowFileError(CannotOpen, m_path, u"It is not a regular file");
-        if (Sys::SetBlocking(m_fd) != 0)
+        if (Sys::SetBlocking(m_file) != 0)
             ThrowFileError(CannotOpen, m_path, errno);
         // Another program holding the file makes the open fail at once.
-        if (Sys::Flock(m_fd, LOCK_EX | LOCK_NB) != 0)
+        if (Sys::Flock(m_file, LOCK_EX | LOCK_NB) != 0)
             ThrowFileError(CannotOpen, m_path, errno);
         m_id = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
     } catch (...) {
-        Sys::Close(m_fd);
+        Sys::Close(m_file);
         throw;
     }
-    m_stream = FdInputStream(m_fd);
+    m_stream = FileInputStream(m_file);
 }
 
 InputFile::~InputFile()
 {
     // Nothing was written: a failing close loses nothing.
     if (m_owned)
-        Sys::Close(m_fd);
+        Sys::Close(m_file);
 }
 
 std::vector<std::uint8_t> InputFile::ReadAll(std::size_t limit)
@@ -64,13 +64,13 @@ std::vector<std::uint8_t> InputFile::ReadAll(std::size_t limit)
     struct stat info
     {
     };
-    if (m_owned && Sys::Fstat(m_fd, &info) == 0 && info.st_size > 0)
+    if (m_owned && Sys::Fstat(m_file, &info) == 0 && info.st_size > 0)
         bytes.reserve(std::min<std::size_t>(static_cast<std::size_t>(info.st_size), limit) + 1);
     constexpr std::size_t chunk = 64 * 1024;
     for (;;) {
         const std::size_t at = bytes.size();
         bytes.resize(at + chunk);
-        const ssize_t got = Sys::Read(m_fd, bytes.data() + at, chunk);
+        const ssize_t got = Sys::Read(m_file, bytes.data() + at, chunk);
         if (got < 0)
             ThrowFileError(u"Cannot read file", m_path, errno);
         bytes.resize(at + static_cast<std::size_t>(got));
