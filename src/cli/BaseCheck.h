@@ -3,7 +3,7 @@
 #include "ByteStream.h"
 #include "QuestionBase.h"
 
-#include <QStringList>
+#include "Finding.h"
 
 #include <array>
 
@@ -14,7 +14,7 @@ struct BaseCheckReport
     int questionCount = 0;         // complete records read (at most the header count)
     std::array<int, 5> perRound{}; // questions of rounds 1 to 5
     int otherRounds = 0;           // questions whose round is not 1 to 5
-    QStringList findings;          // one line each, "question <k>: ..." where a question is concerned
+    Findings findings;             // placed at "question <k>" or at the "header"
 };
 
 /** Reads a base file as the editor's load does, record by record, and checks
