@@ -143,14 +143,28 @@ std::u16string SystemErrorText(int error)
 
 #endif
 
-void ThrowFileError(std::u16string_view what, std::string_view path, std::u16string_view reason)
+namespace {
+
+std::u16string FileMessage(std::u16string_view what, std::string_view path, std::u16string_view reason)
 {
     std::u16string message(what);
     message += u" \"";
     message += DisplayPath(path);
     message += u"\". ";
     message += reason;
-    throw Error(std::move(message));
+    return message;
+}
+
+} // namespace
+
+FileError::FileError(std::u16string_view what, std::string_view path, std::u16string_view reason)
+    : Error(FileMessage(what, path, reason)), m_what(what), m_path(path), m_reason(reason)
+{
+}
+
+void ThrowFileError(std::u16string_view what, std::string_view path, std::u16string_view reason)
+{
+    throw FileError(what, path, reason);
 }
 
 void ThrowFileError(std::u16string_view what, std::string_view path, int error)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Error.h"
+
 #include <string>
 #include <string_view>
 
@@ -34,7 +36,28 @@ std::u16string SystemErrorText(int error);
 std::wstring WidePath(const std::string& path);
 #endif
 
-/** Throws Error("<what> "<path>". <reason>"), e.g. what = u"Cannot open file". */
+/** The error of a file that cannot be opened, read, created or written. Its
+ *  message is "<what> "<path>". <reason>"; the parts stay apart, so that
+ *  vertalina-base can word the same fault in the form of command-line tools. */
+class FileError : public Error
+{
+public:
+    FileError(std::u16string_view what, std::string_view path, std::u16string_view reason);
+
+    /** What failed, e.g. u"Cannot open file". */
+    const std::u16string& What() const noexcept { return m_what; }
+    /** The path as given, in the file system's encoding. */
+    const std::string& Path() const noexcept { return m_path; }
+    /** Why, e.g. the system's text for the error number. */
+    const std::u16string& Reason() const noexcept { return m_reason; }
+
+private:
+    std::u16string m_what;
+    std::string m_path;
+    std::u16string m_reason;
+};
+
+/** Throws FileError, e.g. what = u"Cannot open file". */
 [[noreturn]] void ThrowFileError(std::u16string_view what, std::string_view path, std::u16string_view reason);
 /** As ThrowFileError with the system's text for the error number. */
 [[noreturn]] void ThrowFileError(std::u16string_view what, std::string_view path, int error);

@@ -12,6 +12,7 @@ QuestionRow RowOf(int k, const QuestionRecord& record)
 {
     QuestionRow row;
     row.place = QStringLiteral("question %1").arg(k);
+    row.number = k;
     row.round = ToQ(record.round);
     row.question = ToQ(record.question);
     for (int n = 0; n < AnswerCount; ++n)
@@ -31,6 +32,28 @@ std::uint64_t CountRemainingBytes(InputStream& in)
     return total;
 }
 
+Finding AtQuestion(int k, const QString& message)
+{
+    Finding finding;
+    finding.question = k;
+    finding.place = QStringLiteral("question %1").arg(k);
+    finding.message = message;
+    return finding;
+}
+
+Finding AtHeader(const QString& message)
+{
+    Finding finding;
+    finding.place = QStringLiteral("header");
+    finding.message = message;
+    return finding;
+}
+
+QString Questions(qsizetype count)
+{
+    return Counted(count, QStringLiteral("question"), QStringLiteral("questions"));
+}
+
 } // namespace
 
 BaseCheckReport CheckBaseFile(InputStream& in)
@@ -40,8 +63,9 @@ BaseCheckReport CheckBaseFile(InputStream& in)
     BaseReader reader(in);
     report.headerCount = reader.HeaderCount();
     if (report.headerCount < 0)
-        report.findings << QStringLiteral("header: the count %1 is negative; the editor reads no question")
-                               .arg(report.headerCount);
+        report.findings.push_back(
+            AtHeader(QStringLiteral("the count %1 is negative; the editor reads no question")
+                         .arg(report.headerCount)));
 
     RepeatFinder repeats;
     QuestionRecord record;
@@ -61,25 +85,25 @@ BaseCheckReport CheckBaseFile(InputStream& in)
     if (reader.CutShort()) {
         const int k = reader.RecordsRead();
         const std::size_t got = reader.ShortBytes();
-        report.findings << QStringLiteral("question %1: Stream read error: the header promises %2 questions, "
-                                          "the file holds %3 complete records%4")
-                               .arg(k)
-                               .arg(report.headerCount)
-                               .arg(k)
-                               .arg(got > 0 ? QStringLiteral(" and %1 bytes of another").arg(got)
-                                            : QString());
+        report.findings.push_back(AtQuestion(
+            k, QStringLiteral("stream read error: the header promises %1, the file holds %2%3")
+                   .arg(Questions(report.headerCount))
+                   .arg(Counted(k, QStringLiteral("complete record"), QStringLiteral("complete records")))
+                   .arg(got > 0 ? QStringLiteral(" and %1 of another")
+                                      .arg(Counted(qsizetype(got), QStringLiteral("byte"),
+                                                   QStringLiteral("bytes")))
+                                : QString())));
     } else {
         // Bounded: at most what a full base file holds is ever counted.
         const std::uint64_t extra = CountRemainingBytes(in);
-        if (extra > 0)
-            report.findings
-                << (report.questionCount > 0
-                        ? QStringLiteral("question %1: %2 bytes follow the last record; the editor "
-                                         "ignores them")
-                              .arg(report.questionCount - 1)
-                        : QStringLiteral("header: %1 bytes follow the header of an empty base; the "
-                                         "editor ignores them"))
-                       .arg(extra);
+        const QString bytes = Counted(qsizetype(extra), QStringLiteral("byte"), QStringLiteral("bytes"));
+        if (extra > 0 && report.questionCount > 0)
+            report.findings.push_back(
+                AtQuestion(report.questionCount - 1,
+                           QStringLiteral("%1 after the last record, which the editor ignores").arg(bytes)));
+        else if (extra > 0)
+            report.findings.push_back(AtHeader(
+                QStringLiteral("%1 after the header of an empty base, which the editor ignores").arg(bytes)));
     }
     return report;
 }

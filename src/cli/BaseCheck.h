@@ -3,18 +3,18 @@
 #include "ByteStream.h"
 #include "QuestionBase.h"
 
-#include <QStringList>
+#include "Finding.h"
 
 #include <array>
 
 /** What reading a base file as the editor does revealed. */
 struct BaseCheckReport
 {
-    int headerCount = 0;                    // the count the header states
-    int questionCount = 0;                  // complete records read (at most the header count)
+    int headerCount = 0;           // the count the header states
+    int questionCount = 0;         // complete records read (at most the header count)
     std::array<int, RoundCount> perRound{}; // questions of rounds 1 to 5
-    int otherRounds = 0;                    // questions whose round is not 1 to 5
-    QStringList findings; // one line each, "question <k>: ..." where a question is concerned
+    int otherRounds = 0;           // questions whose round is not 1 to 5
+    Findings findings;             // placed at "question <k>" or at the "header"
 };
 
 /** Reads a base file as the editor's load does, record by record, and checks

@@ -4,6 +4,7 @@
 #include "BaseFormat.h"
 #include "CsvFile.h"
 #include "Error.h"
+#include "FileNames.h"
 #include "InputFile.h"
 #include "OutputFile.h"
 #include "QtEdge.h"
@@ -11,8 +12,12 @@
 #include "QuestionTable.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QIODevice>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
 
 #ifndef VERTALINA_VERSION
 #define VERTALINA_VERSION "0"
@@ -22,9 +27,80 @@ namespace {
 
 const QString Program = QStringLiteral("vertalina-base");
 
+/** A failure already worded for the command line, about one file. */
+struct FileFailure
+{
+    QString file;
+    QString message;
+};
+
 void WriteBytes(OutputStream& out, const QByteArray& bytes)
 {
     out.Write(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
+}
+
+/** A path as messages show it: control characters escaped. */
+QString Shown(const QString& path)
+{
+    return ToQ(DisplayPath(PathOf(path)));
+}
+
+/** A message in the style of command-line tools: lowercase start, no full stop at the end. */
+QString ToolStyle(QString message)
+{
+    while (message.endsWith(u'.') || message.endsWith(u' '))
+        message.chop(1);
+    if (!message.isEmpty())
+        message[0] = message[0].toLower();
+    return message;
+}
+
+/** "cannot open: No such file or directory": the core's file error in the
+ *  form of command-line tools, which keep the system's reason as it is. */
+QString FileErrorMessage(const FileError& error)
+{
+    QString what = ToQ(error.What());
+    if (what.endsWith(QLatin1String(" file")))
+        what.chop(5);
+    return ToolStyle(what) + QStringLiteral(": ") + ToQ(error.Reason());
+}
+
+/** "FILE: cannot open: No such file or directory". */
+QString FileErrorText(const FileError& error)
+{
+    return ToQ(DisplayPath(error.Path())) + QStringLiteral(": ") + FileErrorMessage(error);
+}
+
+/** Runs `read` over the base file at `path`; an error of its content (not of
+ *  the file itself) becomes a FileFailure naming the file. */
+template <class Read> void ReadingBase(const QString& path, Read read)
+{
+    try {
+        read();
+    } catch (const FileError&) {
+        throw;
+    } catch (const Error& error) {
+        throw FileFailure{Shown(path),
+                          QStringLiteral("cannot read the base: ") + ToolStyle(ToQ(error.Message()))};
+    }
+}
+
+QString FindingsText(const Findings& findings, const QString& file)
+{
+    QString text;
+    for (const Finding& finding : findings)
+        text += finding.Text(file) + u'\n';
+    return text;
+}
+
+QString CountOfFindings(qsizetype count)
+{
+    return Counted(count, QStringLiteral("finding"), QStringLiteral("findings"));
+}
+
+QString CountOfQuestions(qsizetype count)
+{
+    return Counted(count, QStringLiteral("question"), QStringLiteral("questions"));
 }
 
 class Cli
@@ -33,20 +109,23 @@ public:
     Cli(QIODevice& out, QIODevice& err) : m_out(out), m_err(err) {}
 
     int Run(const QStringList& arguments);
+    void PrintError(const QString& text) { Put(m_err, Program + QStringLiteral(": ") + text + u'\n'); }
 
 private:
     int Check(const QStringList& arguments);
+    /** Checks one base file: prints its report as text or appends it to `json`; returns its status. */
+    int CheckOne(const QString& path, QJsonArray* json);
     int Export(const QStringList& arguments);
     int Build(const QStringList& arguments);
 
     /** Parses a command's own arguments; false with the status in `status`
-     *  when the command is done already (help shown or a usage error). */
+     *  when the command is done already (help shown or a usage error). At
+     *  least one file must be named, and at most one unless `manyFiles`. */
     bool ParseCommand(QCommandLineParser& parser, const QString& usage, const QStringList& arguments,
-                      int& status);
+                      bool manyFiles, int& status);
     int UsageError(const QString& message, const QString& command = QString());
 
     void Print(const QString& text) { Put(m_out, text); }
-    void PrintError(const QString& text) { Put(m_err, Program + QStringLiteral(": ") + text + u'\n'); }
     void Put(QIODevice& device, const QString& text) { PutBytes(device, text.toUtf8()); }
     void PutBytes(QIODevice& device, const QByteArray& bytes);
 
@@ -54,61 +133,95 @@ private:
     QIODevice& m_err;
 };
 
-const QString MainHelp = QStringLiteral(
-    "Usage: vertalina-base COMMAND [options] FILE\n"
-    "Checks, exports and builds the question bases (.dat files) of the quiz game Vertalina.\n"
-    "\n"
-    "Commands:\n"
-    "  check BASE.dat                      report what keeps a base from reading correctly\n"
-    "  export BASE.dat [-o OUT]            write the questions as CSV or JSON\n"
-    "  build INPUT.csv|INPUT.json -o BASE.dat\n"
-    "                                      make a base from a CSV or JSON file\n"
-    "\n"
-    "Options:\n"
-    "  -h, --help                          this help; \"vertalina-base COMMAND --help\" for a command\n"
-    "  -v, --version                       the program's version\n"
-    "\n"
-    "Exit status: 0 done (check: the base is sound), 1 check or build found faults,\n"
-    "2 a file cannot be read or written, or the command line is wrong.\n");
+// Help texts fit 80 columns.
+const QString MainHelp =
+    QStringLiteral("Usage: vertalina-base COMMAND [OPTION]... FILE...\n"
+                   "Check, export and build the question bases (.dat files) of the quiz game\n"
+                   "Vertalina.\n"
+                   "\n"
+                   "Commands:\n"
+                   "  check BASE.dat...         report what keeps each base from reading correctly\n"
+                   "  export BASE.dat [-o OUT]  write the questions as CSV or JSON\n"
+                   "  build INPUT -o BASE.dat   make a base from a CSV or JSON file\n"
+                   "\n"
+                   "Options:\n"
+                   "  -h, --help     show this help; \"vertalina-base COMMAND --help\" for a command\n"
+                   "  -v, --version  show the program's version\n"
+                   "\n"
+                   "Exit status: 0 done (check: every base is sound); 1 check or build found\n"
+                   "faults, or export met a text that CSV cannot carry; 2 a file cannot be read\n"
+                   "or written, or the command line is wrong.\n");
 
 const QString CheckUsage =
-    QStringLiteral("Usage: vertalina-base check [options] BASE.dat\n"
-                   "Reads BASE.dat as the editor does and reports, one line each, a file shorter than its\n"
-                   "header promises, bytes after the last record, a round that is not 1 to 5, a correct\n"
-                   "answer beyond its round's answers, an empty question or needed answer, and repeated\n"
-                   "question texts; then the number of questions of each round. Questions are numbered\n"
-                   "from 0, as in the editor's list.\n"
-                   "Exit status: 0 sound, 1 findings, 2 the file cannot be read.\n");
+    QStringLiteral("Usage: vertalina-base check [OPTION]... BASE.dat...\n"
+                   "Read each BASE.dat as the editor does and report, one line each, a file\n"
+                   "shorter than its header promises, bytes after the last record, a round that\n"
+                   "is not 1 to 5, a correct answer beyond its round's answers, an empty question\n"
+                   "or needed answer, and repeated question texts; then the number of questions\n"
+                   "of each round. Questions are numbered from 0, as in the editor's list.\n"
+                   "\n"
+                   "Options:\n"
+                   "      --format FORMAT  text (the default) or json: one JSON array with, for\n"
+                   "                       each file, its findings and its questions per round\n"
+                   "  -h, --help           show this help\n"
+                   "\n"
+                   "Exit status, the worst over all files: 0 sound, 1 findings, 2 a file cannot\n"
+                   "be read.\n");
 
 const QString ExportUsage =
-    QStringLiteral("Usage: vertalina-base export [options] BASE.dat\n"
-                   "Writes every question of BASE.dat as CSV (UTF-8; header row\n"
-                   "round,question,answer0,answer1,answer2,answer3,answer4,correct; the answers a round\n"
-                   "does not use are left empty) or as JSON (an array of objects with round, question,\n"
-                   "answers and correct), to OUT or to standard output.\n");
+    QStringLiteral("Usage: vertalina-base export [OPTION]... BASE.dat\n"
+                   "Write every question of BASE.dat as CSV (UTF-8; header row round, question,\n"
+                   "answer0 to answer4, correct; the answers a round does not use are left\n"
+                   "empty) or as JSON (an array of objects with round, question, answers and\n"
+                   "correct), to OUT or to standard output. Texts keep every code unit; a text\n"
+                   "that UTF-8 cannot carry (a lone surrogate) is refused in CSV, and JSON keeps\n"
+                   "it as a \\uXXXX escape.\n"
+                   "\n"
+                   "Options:\n"
+                   "  -o, --output OUT     write to OUT instead of standard output\n"
+                   "      --format FORMAT  csv (the default) or json\n"
+                   "      --delimiter SEP  between CSV fields: comma (the default), semicolon or\n"
+                   "                       tab\n"
+                   "      --bom            begin the CSV with a UTF-8 byte-order mark (for\n"
+                   "                       spreadsheets that need one)\n"
+                   "  -h, --help           show this help\n"
+                   "\n"
+                   "Exit status: 0 written, 1 a text that CSV cannot carry, 2 a file cannot be\n"
+                   "read or written.\n");
 
 const QString BuildUsage =
-    QStringLiteral("Usage: vertalina-base build [options] INPUT.csv|INPUT.json -o BASE.dat\n"
-                   "Makes a base from a CSV file (UTF-8 with or without a byte-order mark; \",\", \";\" or\n"
-                   "tab between fields; a header row naming the columns round, question, answer0 to\n"
-                   "answer4 and correct, in any order) or from a JSON file as export writes it.\n"
-                   "Every question is checked first: round 1 to 5, the answers its round needs, the\n"
-                   "correct answer among them, at most 255 code units of question and 40 of each\n"
-                   "answer, no bar \"|\", no repeated question text. Any finding is reported with its line\n"
-                   "(CSV) or item (JSON) and nothing is written; otherwise BASE.dat is written as the\n"
-                   "editor saves it.\n"
+    QStringLiteral("Usage: vertalina-base build [OPTION]... INPUT -o BASE.dat\n"
+                   "Make a base from a CSV file (UTF-8, a byte-order mark at its start allowed;\n"
+                   "\",\", \";\" or tab between fields; a header row naming the columns round,\n"
+                   "question, answer0 to answer4 and correct, in any order) or from a JSON file\n"
+                   "as export writes it. A name ending in .json is read as JSON, one ending in\n"
+                   ".csv, .tsv or .txt as CSV; any other, and \"-\" (standard input), as JSON when\n"
+                   "it begins with \"[\", as CSV otherwise.\n"
+                   "Every question is checked first: round 1 to 5, the answers its round needs\n"
+                   "and no others, the correct answer among them, at most 255 code units of\n"
+                   "question and 40 of each answer, no bar \"|\", no repeated question text. Any\n"
+                   "finding is reported with its line (CSV) or item (JSON) and nothing is\n"
+                   "written; otherwise BASE.dat is written as the editor saves it.\n"
+                   "\n"
+                   "Options:\n"
+                   "  -o, --output BASE.dat  the base file to write (required); \"-\" for standard\n"
+                   "                         output\n"
+                   "      --format FORMAT    csv or json, whatever the name\n"
+                   "  -h, --help             show this help\n"
+                   "\n"
                    "Exit status: 0 written, 1 findings, 2 a file cannot be read or written.\n");
 
 void Cli::PutBytes(QIODevice& device, const QByteArray& bytes)
 {
     if (device.write(bytes) != bytes.size())
-        throw Error(QStringLiteral("Cannot write the output. %1").arg(device.errorString()).toStdU16String());
+        throw FileFailure{QStringLiteral("standard output"),
+                          QStringLiteral("cannot write: ") + device.errorString()};
 }
 
 int Cli::UsageError(const QString& message, const QString& command)
 {
     PrintError(message);
-    Put(m_err, QStringLiteral("Try \"%1%2 --help\".\n")
+    Put(m_err, QStringLiteral("Try '%1%2 --help' for more information.\n")
                    .arg(Program, command.isEmpty() ? QString() : QStringLiteral(" ") + command));
     return ExitFailure;
 }
@@ -121,7 +234,7 @@ int Cli::Run(const QStringList& arguments)
     parser.addOptions({help, version});
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     if (!parser.parse(arguments))
-        return UsageError(parser.errorText());
+        return UsageError(ToolStyle(parser.errorText()));
     if (parser.isSet(help)) {
         Print(MainHelp);
         return ExitSound;
@@ -140,32 +253,29 @@ int Cli::Run(const QStringList& arguments)
         return Export(rest);
     if (command == QLatin1String("build"))
         return Build(rest);
-    return UsageError(QStringLiteral("unknown command \"%1\" (check, export or build)").arg(command));
+    return UsageError(QStringLiteral("unknown command '%1' (check, export or build)").arg(command));
 }
 
 bool Cli::ParseCommand(QCommandLineParser& parser, const QString& usage, const QStringList& arguments,
-                       int& status)
+                       bool manyFiles, int& status)
 {
     const QString command = arguments.front();
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
     parser.addOption(help);
     if (!parser.parse(arguments)) {
-        status = UsageError(parser.errorText(), command);
+        status = UsageError(ToolStyle(parser.errorText()), command);
         return false;
     }
     if (parser.isSet(help)) {
-        // The options' descriptions as Qt lays them out, under our own usage lines.
-        QString options = parser.helpText();
-        const qsizetype start = options.indexOf(QLatin1String("\nOptions:"));
-        Print(usage + (start >= 0 ? options.mid(start) : QString()));
+        Print(usage);
         status = ExitSound;
         return false;
     }
-    if (parser.positionalArguments().size() != 1) {
-        status = UsageError(parser.positionalArguments().isEmpty()
-                                ? QStringLiteral("%1: no file given").arg(command)
-                                : QStringLiteral("%1: one file at a time").arg(command),
+    // The command stands where the parser expects the program's name.
+    const qsizetype files = parser.positionalArguments().size();
+    if (files < 1 || (files > 1 && !manyFiles)) {
+        status = UsageError(files < 1 ? QStringLiteral("%1: no file given").arg(command)
+                                      : QStringLiteral("%1: one file at a time").arg(command),
                             command);
         return false;
     }
@@ -175,56 +285,104 @@ bool Cli::ParseCommand(QCommandLineParser& parser, const QString& usage, const Q
 int Cli::Check(const QStringList& arguments)
 {
     QCommandLineParser parser;
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"),
+                                    QStringLiteral("text"));
+    parser.addOption(format);
     int status = ExitSound;
-    if (!ParseCommand(parser, CheckUsage, arguments, status))
+    if (!ParseCommand(parser, CheckUsage, arguments, true, status))
         return status;
+    const QString formatName = parser.value(format).toLower();
+    if (formatName != QLatin1String("text") && formatName != QLatin1String("json"))
+        return UsageError(QStringLiteral("check: unknown format '%1' (text or json)").arg(formatName),
+                          QStringLiteral("check"));
 
-    const QString path = parser.positionalArguments().front();
-    InputFile file(PathOf(path));
-    const BaseCheckReport report = CheckBaseFile(file.Stream());
+    QJsonArray json;
+    const bool asJson = formatName == QLatin1String("json");
+    const QStringList paths = parser.positionalArguments();
+    for (const QString& path : paths)
+        status = std::max(status, CheckOne(path, asJson ? &json : nullptr));
+    if (asJson)
+        PutBytes(m_out, QJsonDocument(json).toJson(QJsonDocument::Indented));
+    return status;
+}
 
-    QString text;
-    for (const QString& finding : report.findings)
-        text += finding + u'\n';
-    for (int r = 0; r < RoundCount; ++r)
-        text += QStringLiteral("round %1: %2 questions\n").arg(r + 1).arg(report.perRound[std::size_t(r)]);
-    if (report.otherRounds > 0)
-        text += QStringLiteral("other rounds: %1 questions\n").arg(report.otherRounds);
-    text +=
-        report.findings.isEmpty()
-            ? QStringLiteral("%1: %2 questions, sound\n").arg(path).arg(report.questionCount)
-            : QStringLiteral("%1: %2 questions, %3 %4\n")
-                  .arg(path)
-                  .arg(report.questionCount)
-                  .arg(report.findings.size())
-                  .arg(report.findings.size() == 1 ? QStringLiteral("finding") : QStringLiteral("findings"));
-    Print(text);
-    return report.findings.isEmpty() ? ExitSound : ExitFindings;
+int Cli::CheckOne(const QString& path, QJsonArray* json)
+{
+    const QString shown = Shown(path);
+    QJsonObject object;
+    object.insert(QLatin1String("file"), path);
+    BaseCheckReport report;
+    try {
+        InputFile file(PathOf(path));
+        ReadingBase(path, [&] { report = CheckBaseFile(file.Stream()); });
+    } catch (const FileError& error) {
+        PrintError(FileErrorText(error));
+        object.insert(QLatin1String("error"), FileErrorMessage(error));
+    } catch (const FileFailure& failure) {
+        PrintError(failure.file + QStringLiteral(": ") + failure.message);
+        object.insert(QLatin1String("error"), failure.message);
+    }
+    if (object.contains(QLatin1String("error"))) {
+        if (json)
+            json->append(object);
+        return ExitFailure;
+    }
+
+    if (json) {
+        QJsonArray findings;
+        for (const Finding& finding : report.findings) {
+            QJsonObject item;
+            item.insert(QLatin1String("place"), finding.place);
+            if (finding.question >= 0)
+                item.insert(QLatin1String("question"), finding.question);
+            item.insert(QLatin1String("message"), finding.message);
+            findings.append(item);
+        }
+        QJsonObject rounds;
+        for (int r = 0; r < RoundCount; ++r)
+            rounds.insert(QString::number(r + 1), report.perRound[std::size_t(r)]);
+        rounds.insert(QLatin1String("other"), report.otherRounds);
+        object.insert(QLatin1String("questions"), report.questionCount);
+        object.insert(QLatin1String("headerCount"), report.headerCount);
+        object.insert(QLatin1String("rounds"), rounds);
+        object.insert(QLatin1String("findings"), findings);
+        json->append(object);
+    } else {
+        QString text = FindingsText(report.findings, shown);
+        for (int r = 0; r < RoundCount; ++r)
+            text += QStringLiteral("%1: round %2: %3\n")
+                        .arg(shown)
+                        .arg(r + 1)
+                        .arg(CountOfQuestions(report.perRound[std::size_t(r)]));
+        if (report.otherRounds > 0)
+            text += QStringLiteral("%1: other rounds: %2\n").arg(shown, CountOfQuestions(report.otherRounds));
+        text += QStringLiteral("%1: %2, %3\n")
+                    .arg(shown, CountOfQuestions(report.questionCount),
+                         report.findings.empty() ? QStringLiteral("sound")
+                                                 : CountOfFindings(qsizetype(report.findings.size())));
+        Print(text);
+    }
+    return report.findings.empty() ? ExitSound : ExitFindings;
 }
 
 int Cli::Export(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("Write to OUT instead of standard output."),
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, QString(),
                                     QStringLiteral("OUT"));
-    const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("csv (the default) or json."),
-                                    QStringLiteral("FORMAT"), QStringLiteral("csv"));
-    const QCommandLineOption delimiter(QStringLiteral("delimiter"),
-                                       QStringLiteral("Between CSV fields: comma (the default), semicolon "
-                                                      "or tab."),
-                                       QStringLiteral("DELIMITER"), QStringLiteral("comma"));
-    const QCommandLineOption bom(QStringLiteral("bom"),
-                                 QStringLiteral("Begin the CSV with a UTF-8 byte-order mark (for "
-                                                "spreadsheets that need one)."));
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"),
+                                    QStringLiteral("csv"));
+    const QCommandLineOption delimiter(QStringLiteral("delimiter"), QString(), QStringLiteral("SEP"),
+                                       QStringLiteral("comma"));
+    const QCommandLineOption bom(QStringLiteral("bom"), QString());
     parser.addOptions({output, format, delimiter, bom});
     int status = ExitSound;
-    if (!ParseCommand(parser, ExportUsage, arguments, status))
+    if (!ParseCommand(parser, ExportUsage, arguments, false, status))
         return status;
 
     const QString formatName = parser.value(format).toLower();
     if (formatName != QLatin1String("csv") && formatName != QLatin1String("json"))
-        return UsageError(QStringLiteral("export: unknown format \"%1\" (csv or json)").arg(formatName),
+        return UsageError(QStringLiteral("export: unknown format '%1' (csv or json)").arg(formatName),
                           QStringLiteral("export"));
     const QString delimiterName = parser.value(delimiter).toLower();
     char separator = 0;
@@ -236,15 +394,26 @@ int Cli::Export(const QStringList& arguments)
         separator = '\t';
     else
         return UsageError(
-            QStringLiteral("export: unknown delimiter \"%1\" (comma, semicolon or tab)").arg(delimiterName),
+            QStringLiteral("export: unknown delimiter '%1' (comma, semicolon or tab)").arg(delimiterName),
             QStringLiteral("export"));
 
+    const QString inputPath = parser.positionalArguments().front();
     QuestionBase base;
     FileId input;
     {
-        InputFile file(PathOf(parser.positionalArguments().front()));
-        ReadBase(file.Stream(), base);
+        InputFile file(PathOf(inputPath));
+        ReadingBase(inputPath, [&] { ReadBase(file.Stream(), base); });
         input = file.Id();
+    }
+    if (formatName == QLatin1String("csv")) {
+        const Findings unwritable = CsvUnwritable(base);
+        if (!unwritable.empty()) {
+            Put(m_err, FindingsText(unwritable, Shown(inputPath)));
+            PrintError(QStringLiteral("%1: %2 that CSV cannot carry; nothing written")
+                           .arg(Shown(inputPath), Counted(qsizetype(unwritable.size()),
+                                                          QStringLiteral("text"), QStringLiteral("texts"))));
+            return ExitFindings;
+        }
     }
     const QByteArray bytes = formatName == QLatin1String("json")
                                  ? WriteJsonQuestions(base)
@@ -260,23 +429,19 @@ int Cli::Export(const QStringList& arguments)
 int Cli::Build(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("The base file to write (required)."),
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, QString(),
                                     QStringLiteral("BASE.dat"));
-    const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("csv or json; by default JSON when the file begins "
-                                                   "with \"[\", CSV otherwise."),
-                                    QStringLiteral("FORMAT"));
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));
     parser.addOptions({output, format});
     int status = ExitSound;
-    if (!ParseCommand(parser, BuildUsage, arguments, status))
+    if (!ParseCommand(parser, BuildUsage, arguments, false, status))
         return status;
     if (!parser.isSet(output))
         return UsageError(QStringLiteral("build: no output file given (-o BASE.dat)"),
                           QStringLiteral("build"));
     QString formatName = parser.value(format).toLower();
     if (!formatName.isEmpty() && formatName != QLatin1String("csv") && formatName != QLatin1String("json"))
-        return UsageError(QStringLiteral("build: unknown format \"%1\" (csv or json)").arg(formatName),
+        return UsageError(QStringLiteral("build: unknown format '%1' (csv or json)").arg(formatName),
                           QStringLiteral("build"));
 
     const QString inputPath = parser.positionalArguments().front();
@@ -288,30 +453,24 @@ int Cli::Build(const QStringList& arguments)
         input = QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
         inputId = file.Id();
     }
-    if (formatName.isEmpty()) {
-        const QByteArray start = WithoutBom(input).toByteArray().trimmed();
-        formatName = start.startsWith('[') ? QStringLiteral("json") : QStringLiteral("csv");
-    }
-    const QuestionRows rows =
-        formatName == QLatin1String("json") ? ReadJsonQuestions(input) : ReadCsvQuestions(input);
-    BuiltBase built = BuildQuestionBase(rows.rows);
-    const QStringList findings = rows.findings + built.findings;
-    if (!findings.isEmpty()) {
-        QString text;
-        for (const QString& finding : findings)
-            text += inputPath + QStringLiteral(": ") + finding + u'\n';
-        Print(text);
-        Put(m_err, QStringLiteral("%1: %2 %3; nothing written\n")
-                       .arg(Program)
-                       .arg(findings.size())
-                       .arg(findings.size() == 1 ? QStringLiteral("finding") : QStringLiteral("findings")));
+    const bool json = formatName.isEmpty() ? TableFormatOf(inputPath, input) == TableFormat::Json
+                                           : formatName == QLatin1String("json");
+    const QuestionRows rows = json ? ReadJsonQuestions(input) : ReadCsvQuestions(input);
+    BuiltBase built = BuildQuestionBase(rows.rows, rows.answerKey);
+    Findings findings = rows.findings;
+    findings.insert(findings.end(), built.findings.begin(), built.findings.end());
+    if (!findings.empty()) {
+        // Diagnostics, not data: standard output may be where the base would go.
+        Put(m_err, FindingsText(findings, Shown(inputPath)));
+        PrintError(QStringLiteral("%1: %2; nothing written")
+                       .arg(Shown(inputPath), CountOfFindings(qsizetype(findings.size()))));
         return ExitFindings;
     }
 
     const QString outputPath = parser.value(output);
     CheckBaseLimits(built.base);
-    const QString summary =
-        QStringLiteral("%1 questions written to %2\n").arg(built.base.QuestionCount()).arg(outputPath);
+    const QString summary = QStringLiteral("%1 written to %2\n")
+                                .arg(CountOfQuestions(built.base.QuestionCount()), Shown(outputPath));
     if (outputPath == QLatin1String("-")) {
         MemoryOutputStream bytes;
         WriteBase(built.base, bytes);
@@ -331,17 +490,21 @@ int Cli::Build(const QStringList& arguments)
 int RunCli(const QStringList& arguments, QIODevice& out, QIODevice& err)
 {
     Cli cli(out, err);
+    QString message;
     try {
         return cli.Run(arguments);
+    } catch (const FileError& error) {
+        message = FileErrorText(error);
+    } catch (const FileFailure& failure) {
+        message = failure.file + QStringLiteral(": ") + failure.message;
     } catch (...) {
-        // Failures read as the editor's error report shows them.
-        QString message = QString::fromStdU16String(WithFullStop(InnermostMessage(std::current_exception())));
+        message = ToolStyle(ToQ(InnermostMessage(std::current_exception())));
         if (message.isEmpty())
             message = QStringLiteral("unexpected failure");
-        try {
-            err.write((Program + QStringLiteral(": ") + message + u'\n').toUtf8());
-        } catch (...) {
-        }
-        return ExitFailure;
     }
+    try {
+        err.write((Program + QStringLiteral(": ") + message + u'\n').toUtf8());
+    } catch (...) {
+    }
+    return ExitFailure;
 }

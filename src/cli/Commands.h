@@ -8,7 +8,7 @@ class QIODevice;
 enum ExitStatus : int
 {
     ExitSound = 0,    // the command did its work; for check: nothing found
-    ExitFindings = 1, // check found faults, or build refused its input
+    ExitFindings = 1, // check found faults, build refused its input, or export a text CSV cannot carry
     ExitFailure = 2,  // a file could not be read or written, or the command line is wrong
 };
 

@@ -18,7 +18,10 @@ struct ParseState
     CsvRecord current;
     bool rowOpen = false;
     int line = 0; // the line being fed
-    QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    // Every field is decoded on its own; without ConvertInitialBom a field
+    // beginning with U+FEFF would lose it.
+    QStringDecoder utf8{QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
 };
 
 void OnField(void* data, std::size_t length, void* opaque)
@@ -109,19 +112,18 @@ CsvTable ParseCsv(QByteArrayView bytes, char delimiter)
             csv_parse(parser.get(), chunk.data(), std::size_t(chunk.size()), OnField, OnRowEnd, &state);
         if (done != std::size_t(chunk.size())) {
             table.failure = csv_error(parser.get()) == CSV_EPARSE
-                                ? QStringLiteral("line %1: malformed CSV: a quote inside an unquoted field, "
+                                ? QStringLiteral("malformed CSV: a quote inside an unquoted field, "
                                                  "or text after a closing quote")
-                                      .arg(state.line)
-                                : QStringLiteral("line %1: %2")
-                                      .arg(state.line)
-                                      .arg(QString::fromUtf8(csv_strerror(csv_error(parser.get()))));
+                                : QString::fromUtf8(csv_strerror(csv_error(parser.get()))).toLower();
+            table.failureLine = state.line;
             return table;
         }
         pos = end;
     }
-    if (csv_fini(parser.get(), OnField, OnRowEnd, &state) != 0 || csv_error(parser.get()) == CSV_EPARSE)
-        table.failure =
-            QStringLiteral("line %1: malformed CSV: a quoted field is not closed").arg(state.current.line);
+    if (csv_fini(parser.get(), OnField, OnRowEnd, &state) != 0 || csv_error(parser.get()) == CSV_EPARSE) {
+        table.failure = QStringLiteral("malformed CSV: a quoted field is not closed");
+        table.failureLine = state.current.line;
+    }
     return table;
 }
 

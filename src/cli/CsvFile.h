@@ -7,7 +7,9 @@
 
 #include <vector>
 
-/** One record of a CSV file: its fields as text and the line it starts on. */
+/** One record of a CSV file: its fields as text, code unit for code unit as
+ *  UTF-8 gives them (a byte-order mark inside a field is kept), and the line
+ *  it starts on. */
 struct CsvRecord
 {
     int line = 0; // counted from 1, as text editors count
@@ -19,9 +21,10 @@ struct CsvRecord
 struct CsvTable
 {
     std::vector<CsvRecord> records;
-    /** Empty when the whole input parsed; otherwise why and where it stopped
-     *  ("line 7: ..."); the records before that line are kept. */
+    /** Empty when the whole input parsed; otherwise why parsing stopped, at
+     *  failureLine; the records before that line are kept. */
     QString failure;
+    int failureLine = 0;
 };
 
 /** The input without a leading UTF-8 byte-order mark. */

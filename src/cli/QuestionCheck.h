@@ -16,21 +16,21 @@ int RoundOfText(const QString& text);
  *  any other. */
 int AnswerOfText(const QString& text);
 
-/** Appends one finding per fault of the question, each "<place>: ...": a
+/** Appends one finding per fault of the question (FindingAt): a
  *  round that is not 1 to 5, an empty question text, an empty answer that the
  *  round needs, a correct index beyond the round's answers, and, for the texts
  *  that a base file would store, a question text over 255 or an answer over 40
  *  code units and a bar "|" (the format's filler) in any of them. */
-void CheckQuestionRow(const QuestionRow& row, QStringList& findings);
+void CheckQuestionRow(const QuestionRow& row, Findings& findings);
 
 /** Finds question texts that an earlier question already has (the same
  *  UTF-16 code units: letter case and blanks count). */
 class RepeatFinder
 {
 public:
-    /** Appends "<place>: the question text repeats <earlier place>" when the
-     *  text was seen before; remembers it otherwise. */
-    void Check(const QuestionRow& row, QStringList& findings);
+    /** Appends "the question text repeats <place of the first question with
+     *  it>" when the text was seen before; remembers it otherwise. */
+    void Check(const QuestionRow& row, Findings& findings);
 
 private:
     QuestionTextIndex m_index;
@@ -41,11 +41,14 @@ private:
 struct BuiltBase
 {
     QuestionBase base; // empty whenever findings is not
-    QStringList findings;
+    Findings findings;
 };
 
-/** Checks every row (CheckQuestionRow, repeats, at most 99999 questions) and,
+/** Checks every row (CheckQuestionRow, repeats, at most 99999 questions, and
+ *  no answer filled beyond its round's answers, which the base would lose:
+ *  each named by `answerKey`, "%1" standing for the answer's number) and,
  *  when nothing is found, makes the base as the editor's "Add Question" would:
  *  the round and index digits, the question, the answers the round uses, one
  *  blank for each answer it does not use. */
-BuiltBase BuildQuestionBase(const std::vector<QuestionRow>& rows);
+BuiltBase BuildQuestionBase(const std::vector<QuestionRow>& rows,
+                            const QString& answerKey = QStringLiteral("answer %1"));

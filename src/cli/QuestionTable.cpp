@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -76,10 +77,35 @@ QString ColumnList()
     return CsvColumnNames().join(QLatin1Char(','));
 }
 
-QString NotUtf8(int line)
+Finding AtLine(int line, const QString& message)
 {
-    return QStringLiteral("line %1: the text is not UTF-8 (save the table as CSV in UTF-8)").arg(line);
+    Finding finding;
+    finding.line = line;
+    finding.message = message;
+    return finding;
 }
+
+Finding AtPlace(const QString& place, const QString& message)
+{
+    Finding finding;
+    finding.place = place;
+    finding.message = message;
+    return finding;
+}
+
+Finding NotUtf8(int line)
+{
+    return AtLine(line, QStringLiteral("the text is not UTF-8 (save the table as CSV in UTF-8)"));
+}
+
+QString FieldCount(qsizetype fields, qsizetype columns)
+{
+    return QStringLiteral("%1, but the header row names %2")
+        .arg(Counted(fields, QStringLiteral("field"), QStringLiteral("fields")),
+             Counted(columns, QStringLiteral("column"), QStringLiteral("columns")));
+}
+
+const char* const JsonKeys[] = {"round", "question", "answers", "correct"};
 
 QString JsonText(const QJsonValue& value)
 {
@@ -103,15 +129,39 @@ QString JsonText(const QJsonValue& value)
     }
 }
 
-QString LineAndColumn(QByteArrayView bytes, qsizetype offset)
+Finding AtOffset(QByteArrayView bytes, qsizetype offset, const QString& message)
 {
     offset = std::min(offset, bytes.size());
     const QByteArrayView before = bytes.first(offset);
     const qsizetype lineStart = before.lastIndexOf('\n') + 1;
-    return QStringLiteral("line %1, column %2")
-        .arg(before.count('\n') + 1)
-        .arg(QString::fromUtf8(before.sliced(lineStart)).size() + 1);
+    Finding finding = AtLine(int(before.count('\n') + 1), message);
+    finding.column = int(QString::fromUtf8(before.sliced(lineStart)).size() + 1);
+    return finding;
 }
+
+bool IsLoneSurrogateAt(const std::u16string& text, std::size_t i)
+{
+    const char16_t unit = text[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF)
+        return i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF;
+    return unit >= 0xDC00 && unit <= 0xDFFF && (i == 0 || text[i - 1] < 0xD800 || text[i - 1] > 0xDBFF);
+}
+
+// The first lone surrogate of the text, or -1.
+std::ptrdiff_t FirstLoneSurrogate(const std::u16string& text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] >= 0xD800 && text[i] <= 0xDFFF && IsLoneSurrogateAt(text, i))
+            return std::ptrdiff_t(i);
+    return -1;
+}
+
+// Qt's JSON reader takes a U+FEFF in UTF-8 at the start of a string for a
+// byte-order mark and drops it; as the escape "\ufeff" it keeps it. Outside
+// strings these bytes are no valid JSON either way, and UTF-8 holds them
+// nowhere but as this one character.
+const QByteArray RawFeff = "\xEF\xBB\xBF";
+const QByteArray EscapedFeff = "\\ufeff";
 
 QJsonValue NumberOrText(const std::u16string& text)
 {
@@ -131,6 +181,30 @@ QStringList CsvColumnNames()
     return names;
 }
 
+Finding FindingAt(const QuestionRow& row, const QString& message)
+{
+    Finding finding;
+    finding.line = row.line;
+    finding.question = row.number;
+    if (row.line == 0)
+        finding.place = row.place;
+    finding.message = message;
+    return finding;
+}
+
+TableFormat TableFormatOf(const QString& path, QByteArrayView content)
+{
+    const QString suffix = path.mid(path.lastIndexOf(u'.') + 1).toLower();
+    if (path.lastIndexOf(u'.') > path.lastIndexOf(u'/')) {
+        if (suffix == QLatin1String("json"))
+            return TableFormat::Json;
+        if (suffix == QLatin1String("csv") || suffix == QLatin1String("tsv") ||
+            suffix == QLatin1String("txt"))
+            return TableFormat::Csv;
+    }
+    return WithoutBom(content).trimmed().startsWith('[') ? TableFormat::Json : TableFormat::Csv;
+}
+
 int ExportedAnswerCount(const QString& round)
 {
     const int used = AnswersOfRound(RoundOfText(round));
@@ -143,16 +217,16 @@ QuestionRows ReadCsvQuestions(QByteArrayView bytes)
     bytes = WithoutBom(bytes);
     const CsvTable table = ParseCsv(bytes, DetectDelimiter(FirstLine(bytes)));
     if (table.records.empty()) {
-        result.findings << (table.failure.isEmpty()
-                                ? QStringLiteral("line 1: no header row; the first line names the columns ") +
-                                      ColumnList()
-                                : table.failure);
+        result.findings.push_back(
+            table.failure.isEmpty()
+                ? AtLine(1, QStringLiteral("no header row; the first line names the columns ") + ColumnList())
+                : AtLine(table.failureLine, table.failure));
         return result;
     }
 
     const CsvRecord& header = table.records.front();
     if (header.badUtf8) {
-        result.findings << NotUtf8(header.line);
+        result.findings.push_back(NotUtf8(header.line));
         return result;
     }
     std::optional<int> columnAt[ColumnCount]; // field index of each known column
@@ -161,9 +235,9 @@ QuestionRows ReadCsvQuestions(QByteArrayView bytes)
         if (column < 0)
             continue;
         if (columnAt[column])
-            result.findings << QStringLiteral("line %1: the column \"%2\" is named twice")
-                                   .arg(header.line)
-                                   .arg(QLatin1String(ColumnNames[column]));
+            result.findings.push_back(AtLine(
+                header.line,
+                QStringLiteral("the column \"%1\" is named twice").arg(QLatin1String(ColumnNames[column]))));
         columnAt[column] = i;
     }
     QStringList missing;
@@ -171,15 +245,16 @@ QuestionRows ReadCsvQuestions(QByteArrayView bytes)
         if (ColumnRequired(c) && !columnAt[c])
             missing << QLatin1String(ColumnNames[c]);
     if (!missing.isEmpty())
-        result.findings << QStringLiteral("line %1: the header row lacks %2 (the columns are %3; answer2 to "
-                                          "answer4 may be left out)")
-                               .arg(header.line)
-                               .arg(missing.join(QLatin1String(", ")), ColumnList());
-    if (!result.findings.isEmpty())
+        result.findings.push_back(
+            AtLine(header.line, QStringLiteral("the header row lacks %1 (the columns are "
+                                               "%2; answer2 to answer4 may be left out)")
+                                    .arg(missing.join(QLatin1String(", ")), ColumnList())));
+    if (!result.findings.empty())
         return result;
 
+    result.answerKey = QStringLiteral("column answer%1");
     auto field = [](const CsvRecord& record, const std::optional<int>& at) {
-        return at && *at < record.fields.size() ? record.fields[*at] : QString();
+        return at ? record.fields[*at] : QString();
     };
     result.rows.reserve(table.records.size() - 1);
     for (std::size_t r = 1; r < table.records.size(); ++r) {
@@ -187,19 +262,20 @@ QuestionRows ReadCsvQuestions(QByteArrayView bytes)
         if (AllBlank(record.fields))
             continue;
         if (record.badUtf8) {
-            result.findings << NotUtf8(record.line);
+            result.findings.push_back(NotUtf8(record.line));
             continue;
         }
-        if (record.fields.size() > header.fields.size() &&
-            !AllBlank(record.fields.mid(header.fields.size()))) {
-            result.findings << QStringLiteral("line %1: %2 fields, but the header row names %3 columns")
-                                   .arg(record.line)
-                                   .arg(record.fields.size())
-                                   .arg(header.fields.size());
+        // Blank cells after the last column are what some spreadsheets write.
+        if (record.fields.size() < header.fields.size() ||
+            (record.fields.size() > header.fields.size() &&
+             !AllBlank(record.fields.mid(header.fields.size())))) {
+            result.findings.push_back(
+                AtLine(record.line, FieldCount(record.fields.size(), header.fields.size())));
             continue;
         }
         QuestionRow row;
         row.place = QStringLiteral("line %1").arg(record.line);
+        row.line = record.line;
         row.round = field(record, columnAt[ColRound]).trimmed();
         row.question = field(record, columnAt[ColQuestion]);
         for (int n = 0; n < AnswerCount; ++n)
@@ -208,7 +284,7 @@ QuestionRows ReadCsvQuestions(QByteArrayView bytes)
         result.rows.push_back(std::move(row));
     }
     if (!table.failure.isEmpty())
-        result.findings << table.failure;
+        result.findings.push_back(AtLine(table.failureLine, table.failure));
     return result;
 }
 
@@ -216,25 +292,43 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes)
 {
     QuestionRows result;
     bytes = WithoutBom(bytes);
+    QByteArray text = bytes.toByteArray();
+    if (text.contains(RawFeff))
+        text.replace(RawFeff, EscapedFeff);
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes.toByteArray(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
     if (error.error != QJsonParseError::NoError) {
-        result.findings << LineAndColumn(bytes, error.offset) + QStringLiteral(": ") + error.errorString();
+        result.findings.push_back(AtOffset(text, error.offset, error.errorString()));
         return result;
     }
     if (!document.isArray()) {
-        result.findings << QStringLiteral("line 1: the file holds no JSON array of questions");
+        result.findings.push_back(AtLine(1, QStringLiteral("the file holds no JSON array of questions")));
         return result;
     }
+    result.answerKey = QStringLiteral("answers[%1]");
     const QJsonArray items = document.array();
     result.rows.reserve(std::size_t(items.size()));
     for (qsizetype i = 0; i < items.size(); ++i) {
         const QString place = QStringLiteral("item %1").arg(i + 1);
         if (!items[i].isObject()) {
-            result.findings << place + QStringLiteral(": not an object");
+            result.findings.push_back(AtPlace(place, QStringLiteral("not an object")));
             continue;
         }
         const QJsonObject item = items[i].toObject();
+        bool unknown = false;
+        for (auto key = item.constBegin(); key != item.constEnd(); ++key) {
+            if (std::find_if(std::begin(JsonKeys), std::end(JsonKeys), [&](const char* known) {
+                    return key.key() == QLatin1String(known);
+                }) == std::end(JsonKeys)) {
+                result.findings.push_back(
+                    AtPlace(place, QStringLiteral("unknown key \"%1\" (the keys are round, question, "
+                                                  "answers and correct)")
+                                       .arg(key.key())));
+                unknown = true;
+            }
+        }
+        if (unknown)
+            continue;
         QuestionRow row;
         row.place = place;
         row.round = JsonText(item.value(QLatin1String("round"))).trimmed();
@@ -242,13 +336,13 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes)
         row.correct = JsonText(item.value(QLatin1String("correct"))).trimmed();
         const QJsonValue answers = item.value(QLatin1String("answers"));
         if (!answers.isArray() && !answers.isUndefined()) {
-            result.findings << place + QStringLiteral(": \"answers\" is not an array");
+            result.findings.push_back(AtPlace(place, QStringLiteral("\"answers\" is not an array")));
             continue;
         }
         const QJsonArray list = answers.toArray();
         if (list.size() > AnswerCount) {
-            result.findings
-                << place + QStringLiteral(": %1 answers, at most %2 fit").arg(list.size()).arg(AnswerCount);
+            result.findings.push_back(AtPlace(
+                place, QStringLiteral("%1 answers, at most %2 fit").arg(list.size()).arg(AnswerCount)));
             continue;
         }
         for (qsizetype n = 0; n < list.size(); ++n)
@@ -256,6 +350,31 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes)
         result.rows.push_back(std::move(row));
     }
     return result;
+}
+
+Findings CsvUnwritable(const QuestionBase& base)
+{
+    Findings found;
+    for (int e = 0; e < base.EntryCount(); ++e) {
+        const std::ptrdiff_t at = FirstLoneSurrogate(base.Entry(e));
+        if (at < 0)
+            continue;
+        const int field = e % EntriesPerQuestion;
+        Finding finding;
+        finding.question = e / EntriesPerQuestion;
+        finding.place = QStringLiteral("question %1").arg(finding.question);
+        finding.message =
+            QStringLiteral("%1 holds a lone surrogate (U+%2), which UTF-8 and so CSV cannot "
+                           "carry; export as JSON (--format json), which keeps it as a "
+                           "\\u%2 escape")
+                .arg(field == FieldRound      ? QStringLiteral("the round")
+                     : field == FieldQuestion ? QStringLiteral("the question text")
+                     : field == FieldCorrect  ? QStringLiteral("the correct answer")
+                                              : QStringLiteral("answer %1").arg(field - FieldAnswer0))
+                .arg(QString::number(base.Entry(e)[std::size_t(at)], 16).toUpper());
+        found.push_back(std::move(finding));
+    }
+    return found;
 }
 
 QByteArray WriteCsvQuestions(const QuestionBase& base, char delimiter, bool byteOrderMark)
@@ -300,5 +419,8 @@ QByteArray WriteJsonQuestions(const QuestionBase& base)
         item.insert(QLatin1String("correct"), NumberOrText(record.correct));
         items.append(item);
     }
-    return QJsonDocument(items).toJson(QJsonDocument::Indented);
+    QByteArray json = QJsonDocument(items).toJson(QJsonDocument::Indented);
+    if (json.contains(RawFeff))
+        json.replace(RawFeff, EscapedFeff);
+    return json;
 }

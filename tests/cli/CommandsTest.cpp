@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,6 +22,11 @@ private slots:
 
     void ExportThenBuildReproducesEditorBases_data();
     void ExportThenBuildReproducesEditorBases();
+    void TextsKeepEveryCodeUnit_data();
+    void TextsKeepEveryCodeUnit();
+    void CsvExportRefusesLoneSurrogates();
+    void ExportWritesTheDelimiterAsked_data();
+    void ExportWritesTheDelimiterAsked();
     void BuildAcceptsSemicolonCsvWithBom();
     void BuildReportsFindingsAndWritesNothing();
     void BuildKeepsExistingFileWhenRefusing();
@@ -28,6 +36,8 @@ private slots:
     void CheckFindings();
     void CheckUnreadableFile_data();
     void CheckUnreadableFile();
+    void CheckSeveralFilesGivesTheWorstStatus();
+    void CheckJsonGivesFindingsAndRounds();
     void ExportRefusesShortFile();
     void MissingFilesAreNamed();
     void HelpVersionAndUsage_data();
@@ -109,6 +119,96 @@ void CommandsTest::ExportThenBuildReproducesEditorBases()
     QVERIFY(m_out == Load("table"));
 }
 
+void CommandsTest::TextsKeepEveryCodeUnit_data()
+{
+    QTest::addColumn<QStringList>("exportOptions");
+    QTest::newRow("csv") << QStringList();
+    QTest::newRow("csv semicolon bom") << QStringList{"--delimiter", "semicolon", "--bom"};
+    QTest::newRow("json") << QStringList{"--format", "json"};
+}
+
+void CommandsTest::TextsKeepEveryCodeUnit()
+{
+    // Marks that a conversion could take for byte-order marks, at the start
+    // of texts and inside them, and a character outside the BMP.
+    QuestionBase base;
+    base.AppendRecord(EditorQuestion(1, u"\uFEFFНебо?", {u"\uFEFF", u"a\uFEFF"}, 1));
+    base.AppendRecord(EditorQuestion(2, u"\uFFFEНебо?", {u"\uFFFEx", u"\uFEFF\uFEFF", u"\U0001F600"}, 2));
+    base.AppendRecord(EditorQuestion(1, u"Небо?\uFFFE", {u" \uFEFF", u"b"}, 0));
+    const QByteArray original = FileBytes(base);
+    Save("marks.dat", original);
+    QFETCH(QStringList, exportOptions);
+    QCOMPARE(Run(QStringList{"export", Path("marks.dat"), "-o", Path("marks.table")} + exportOptions), 0);
+    QCOMPARE(Run({"build", Path("marks.table"), "-o", Path("rebuilt.dat")}), 0);
+    QCOMPARE(m_err, QByteArray());
+    QVERIFY(Load("rebuilt.dat") == original);
+}
+
+void CommandsTest::CsvExportRefusesLoneSurrogates()
+{
+    QuestionBase base;
+    base.AppendRecord(EditorQuestion(1, u"sound", {u"a", u"b"}, 0));
+    std::u16string question = u"q";
+    question += char16_t(0xD800);
+    std::u16string answer(1, char16_t(0xDC01));
+    answer += u"c";
+    base.AppendRecord(EditorQuestion(2, question, {u"a", u"b", answer}, 0));
+    const QByteArray original = FileBytes(base);
+    Save("lone.dat", original);
+
+    QCOMPARE(Run({"export", Path("lone.dat"), "-o", Path("lone.csv")}), 1);
+    const QString at = Path("lone.dat") + ": question 1: ";
+    QCOMPARE(QString::fromUtf8(m_err),
+             at +
+                 "the question text holds a lone surrogate (U+D800), which UTF-8 and so CSV cannot carry; "
+                 "export as JSON (--format json), which keeps it as a \\uD800 escape\n" +
+                 at +
+                 "answer 2 holds a lone surrogate (U+DC01), which UTF-8 and so CSV cannot carry; export "
+                 "as JSON (--format json), which keeps it as a \\uDC01 escape\n" +
+                 "vertalina-base: " + Path("lone.dat") +
+                 ": 2 texts that CSV cannot carry; nothing written\n");
+    QCOMPARE(m_out, QByteArray());
+    QVERIFY(!QFileInfo::exists(Path("lone.csv")));
+
+    QCOMPARE(Run({"export", "--format", "json", Path("lone.dat"), "-o", Path("lone.json")}), 0);
+    QVERIFY(Load("lone.json").contains(R"("q\ud800")"));
+    QCOMPARE(Run({"build", Path("lone.json"), "-o", Path("rebuilt.dat")}), 0);
+    QVERIFY(Load("rebuilt.dat") == original);
+}
+
+void CommandsTest::ExportWritesTheDelimiterAsked_data()
+{
+    QTest::addColumn<QString>("delimiter");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("comma") << "comma"
+                           << ",";
+    QTest::newRow("semicolon") << "semicolon"
+                               << ";";
+    QTest::newRow("tab") << "tab"
+                         << "\t";
+    QTest::newRow("TAB") << "TAB"
+                         << "\t";
+    QTest::newRow("a tab character") << "\t"
+                                     << "\t";
+    QTest::newRow(";") << ";"
+                       << ";";
+}
+
+void CommandsTest::ExportWritesTheDelimiterAsked()
+{
+    QFETCH(QString, delimiter);
+    QFETCH(QString, written);
+    QuestionBase base;
+    base.AppendRecord(EditorQuestion(1, u"q", {u"a", u"b"}, 0));
+    Save("one.dat", FileBytes(base));
+    QCOMPARE(Run({"export", "--delimiter", delimiter, Path("one.dat")}), 0);
+    const QString header =
+        QStringList{"round", "question", "answer0", "answer1", "answer2", "answer3", "answer4", "correct"}
+            .join(written);
+    const QString row = QStringList{"1", "q", "a", "b", "", "", "", "0"}.join(written);
+    QCOMPARE(QString::fromUtf8(m_out), header + "\r\n" + row + "\r\n");
+}
+
 void CommandsTest::BuildAcceptsSemicolonCsvWithBom()
 {
     Save("ru.csv", "\xEF\xBB\xBFround;question;answer0;answer1;answer2;answer3;answer4;correct\r\n"
@@ -129,18 +229,21 @@ void CommandsTest::BuildReportsFindingsAndWritesNothing()
                     "2,\"two\nlines\",a,b,,,,0\n"
                     "1,Небо?,a,b,,,,1\n");
     QCOMPARE(Run({"build", Path("bad.csv"), "-o", Path("bad.dat")}), 1);
-    const QString at = Path("bad.csv") + ": ";
-    QCOMPARE(QString::fromUtf8(m_out), at + "line 3: round \"6\" is not 1 to 5\n" + at +
-                                           "line 4: answer 2 is empty; round 2 needs answers 0 to 2\n" + at +
-                                           "line 6: the question text repeats line 2\n");
-    QCOMPARE(m_err, QByteArray("vertalina-base: 3 findings; nothing written\n"));
+    const QString at = Path("bad.csv");
+    QCOMPARE(QString::fromUtf8(m_err), at + ":3: round \"6\" is not 1 to 5\n" + at +
+                                           ":4: answer 2 is empty; round 2 needs answers 0 to 2\n" + at +
+                                           ":6: the question text repeats line 2\n" +
+                                           "vertalina-base: " + at + ": 3 findings; nothing written\n");
+    QCOMPARE(m_out, QByteArray());
     QVERIFY(!QFileInfo::exists(Path("bad.dat")));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"bad.csv"});
 
     Save("bad.json", R"([{"round":1,"question":"q","answers":["a"],"correct":0}])");
     QCOMPARE(Run({"build", Path("bad.json"), "-o", Path("bad.dat")}), 1);
-    QCOMPARE(QString::fromUtf8(m_out),
-             Path("bad.json") + ": item 1: answer 1 is empty; round 1 needs answers 0 to 1\n");
+    QCOMPARE(QString::fromUtf8(m_err), Path("bad.json") +
+                                           ": item 1: answer 1 is empty; round 1 needs answers "
+                                           "0 to 1\nvertalina-base: " +
+                                           Path("bad.json") + ": 1 finding; nothing written\n");
     QVERIFY(!QFileInfo::exists(Path("bad.dat")));
 }
 
@@ -162,9 +265,9 @@ void CommandsTest::BuildReportsUnwritableTarget()
     Save("good.csv", "round,question,answer0,answer1,correct\n1,q,a,b,0\n");
     const QString target = Path("no such folder/base.dat");
     QCOMPARE(Run({"build", Path("good.csv"), "-o", target}), 2);
-    QVERIFY(
-        m_err.startsWith(QStringLiteral("vertalina-base: Cannot create file \"%1\". ").arg(target).toUtf8()));
-    QVERIFY(m_err.endsWith(".\n"));
+    QCOMPARE(m_err, QStringLiteral("vertalina-base: %1: cannot create: No such file or directory\n")
+                        .arg(target)
+                        .toUtf8());
 }
 
 void CommandsTest::CheckSoundBase()
@@ -177,7 +280,8 @@ void CommandsTest::CheckSoundBase()
         ++perRound[base.Entry(8 * k)[0] - u'1'];
     QString expected;
     for (int r = 0; r < 5; ++r)
-        expected += QStringLiteral("round %1: %2 questions\n").arg(r + 1).arg(perRound[r]);
+        expected +=
+            QStringLiteral("%1: round %2: %3 questions\n").arg(Path("sound.dat")).arg(r + 1).arg(perRound[r]);
     expected += Path("sound.dat") + ": 40 questions, sound\n";
     QCOMPARE(QString::fromUtf8(m_out), expected);
     QCOMPARE(m_err, QByteArray());
@@ -201,26 +305,32 @@ void CommandsTest::CheckFindings_data()
     badIndex.correct = u"3";
     QuestionRecord emptyAnswer = with(u"d");
     emptyAnswer.answers[2] = u"";
-    const QString rounds0 = "round 1: 0 questions\nround 2: %1 questions\nround 3: 0 questions\n"
+    const QString rounds0 = "round 1: 0 questions\nround 2: %1\nround 3: 0 questions\n"
                             "round 4: 0 questions\nround 5: 0 questions\n";
+    auto questions = [](int n) { return QString::number(n) + (n == 1 ? " question" : " questions"); };
 
     QTest::newRow("shorter than the header")
         << RawFile(3, {good, with(u"b")}) + QByteArray(100, 'x')
-        << "question 2: Stream read error: the header promises 3 questions, the file holds 2 complete "
+        << "question 2: stream read error: the header promises 3 questions, the file holds 2 complete "
            "records and 100 bytes of another\n"
-        << rounds0.arg(2) + "2 questions, 1 finding";
+        << rounds0.arg(questions(2)) + "2 questions, 1 finding";
     QTest::newRow("bytes after the last record")
         << RawFile(1, {good}) + QByteArray(5, 'x')
-        << "question 0: 5 bytes follow the last record; the editor ignores them\n"
-        << rounds0.arg(1) + "1 questions, 1 finding";
+        << "question 0: 5 bytes after the last record, which the editor ignores\n"
+        << rounds0.arg(questions(1)) + "1 question, 1 finding";
+    QTest::newRow("one byte after the last record, one record of another")
+        << RawFile(2, {good}) + QByteArray(1, 'x')
+        << "question 1: stream read error: the header promises 2 questions, the file holds 1 complete "
+           "record and 1 byte of another\n"
+        << rounds0.arg(questions(1)) + "1 question, 1 finding";
     QTest::newRow("records beyond an empty header")
         << RawFile(0, {good})
-        << "header: 914 bytes follow the header of an empty base; the editor ignores them\n"
-        << rounds0.arg(0) + "0 questions, 1 finding";
+        << "header: 914 bytes after the header of an empty base, which the editor ignores\n"
+        << rounds0.arg(questions(0)) + "0 questions, 1 finding";
     QTest::newRow("negative count")
         << RawFile(0, {}).replace(0, 2, QByteArray("-\0", 2)).replace(2, 2, QByteArray("2\0", 2))
         << "header: the count -2 is negative; the editor reads no question\n"
-        << rounds0.arg(0) + "0 questions, 1 finding";
+        << rounds0.arg(questions(0)) + "0 questions, 1 finding";
     QTest::newRow("round, index, answer, repeat")
         << RawFile(5, {good, badRound, badIndex, emptyAnswer, with(u"b")})
         << "question 1: round \"7\" is not 1 to 5\n"
@@ -228,7 +338,7 @@ void CommandsTest::CheckFindings_data()
            "question 3: answer 2 is empty; round 2 needs answers 0 to 2\n"
            "question 4: the question text repeats question 1\n"
         << "round 1: 0 questions\nround 2: 4 questions\nround 3: 0 questions\nround 4: 0 questions\n"
-           "round 5: 0 questions\nother rounds: 1 questions\n5 questions, 4 findings";
+           "round 5: 0 questions\nother rounds: 1 question\n5 questions, 4 findings";
 }
 
 void CommandsTest::CheckFindings()
@@ -238,9 +348,10 @@ void CommandsTest::CheckFindings()
     QFETCH(QString, summary);
     Save("base.dat", file);
     QCOMPARE(Run({"check", Path("base.dat")}), 1);
-    const qsizetype last = summary.lastIndexOf(u'\n') + 1;
-    QCOMPARE(QString::fromUtf8(m_out),
-             findings + summary.left(last) + Path("base.dat") + ": " + summary.mid(last) + "\n");
+    QString expected;
+    for (const QString& line : (findings + summary).split(u'\n'))
+        expected += Path("base.dat") + ": " + line + "\n";
+    QCOMPARE(QString::fromUtf8(m_out), expected);
     QCOMPARE(m_err, QByteArray());
 }
 
@@ -249,10 +360,10 @@ void CommandsTest::CheckUnreadableFile_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QByteArray>("message");
     QTest::newRow("header not a number")
-        << QByteArray("a\0b\0|\0|\0|\0", 10) << QByteArray("''ab'' is not a valid integer value.");
-    QTest::newRow("empty file") << QByteArray() << QByteArray("''     '' is not a valid integer value.");
+        << QByteArray("a\0b\0|\0|\0|\0", 10) << QByteArray("''ab'' is not a valid integer value");
+    QTest::newRow("empty file") << QByteArray() << QByteArray("''     '' is not a valid integer value");
     QTest::newRow("two bytes") << QByteArray("7\0", 2)
-                               << QByteArray("''7    '' is not a valid integer value.");
+                               << QByteArray("''7    '' is not a valid integer value");
 }
 
 void CommandsTest::CheckUnreadableFile()
@@ -260,18 +371,56 @@ void CommandsTest::CheckUnreadableFile()
     QFETCH(QByteArray, file);
     QFETCH(QByteArray, message);
     Save("base.dat", file);
+    const QByteArray expected =
+        "vertalina-base: " + Path("base.dat").toUtf8() + ": cannot read the base: " + message + "\n";
     QCOMPARE(Run({"check", Path("base.dat")}), 2);
     QCOMPARE(m_out, QByteArray());
-    QCOMPARE(m_err, "vertalina-base: " + message + "\n");
+    QCOMPARE(m_err, expected);
     QCOMPARE(Run({"export", Path("base.dat")}), 2);
-    QCOMPARE(m_err, "vertalina-base: " + message + "\n");
+    QCOMPARE(m_err, expected);
+}
+
+void CommandsTest::CheckSeveralFilesGivesTheWorstStatus()
+{
+    Save("sound.dat", FileBytes(RandomEditorBase(3, 2)));
+    Save("extra.dat", FileBytes(RandomEditorBase(3, 2)) + "x");
+    QCOMPARE(Run({"check", Path("sound.dat"), Path("sound.dat")}), 0);
+    QCOMPARE(Run({"check", Path("sound.dat"), Path("extra.dat"), Path("sound.dat")}), 1);
+    QVERIFY(m_out.endsWith(Path("sound.dat").toUtf8() + ": 2 questions, sound\n"));
+    QVERIFY(m_out.contains(Path("extra.dat").toUtf8() + ": 2 questions, 1 finding\n"));
+    QCOMPARE(Run({"check", Path("missing.dat"), Path("extra.dat")}), 2);
+    QVERIFY(m_out.contains(Path("extra.dat").toUtf8() + ": 2 questions, 1 finding\n"));
+    QCOMPARE(m_err, "vertalina-base: " + Path("missing.dat").toUtf8() +
+                        ": cannot open: No such file or directory\n");
+}
+
+void CommandsTest::CheckJsonGivesFindingsAndRounds()
+{
+    const QuestionRecord good = EditorQuestion(2, u"a", {u"x", u"y", u"z"}, 2);
+    QuestionRecord repeat = good;
+    repeat.round = u"4";
+    Save("base.dat", RawFile(2, {good, repeat}));
+    QCOMPARE(Run({"check", "--format", "json", Path("base.dat"), Path("missing.dat")}), 2);
+    const QJsonDocument document = QJsonDocument::fromJson(m_out);
+    const QJsonArray expected{
+        QJsonObject{
+            {"file", Path("base.dat")},
+            {"questions", 2},
+            {"headerCount", 2},
+            {"rounds", QJsonObject{{"1", 0}, {"2", 1}, {"3", 0}, {"4", 1}, {"5", 0}, {"other", 0}}},
+            {"findings", QJsonArray{QJsonObject{{"place", "question 1"},
+                                                {"question", 1},
+                                                {"message", "the question text repeats question 0"}}}}},
+        QJsonObject{{"file", Path("missing.dat")}, {"error", "cannot open: No such file or directory"}}};
+    QCOMPARE(document.array(), expected);
 }
 
 void CommandsTest::ExportRefusesShortFile()
 {
     Save("short.dat", RawFile(2, {EditorQuestion(1, u"q", {u"a", u"b"}, 0)}));
     QCOMPARE(Run({"export", Path("short.dat"), "-o", Path("out.csv")}), 2);
-    QCOMPARE(m_err, QByteArray("vertalina-base: Stream read error.\n"));
+    QCOMPARE(m_err,
+             "vertalina-base: " + Path("short.dat").toUtf8() + ": cannot read the base: stream read error\n");
     QVERIFY(!QFileInfo::exists(Path("out.csv")));
 }
 
@@ -279,18 +428,15 @@ void CommandsTest::MissingFilesAreNamed()
 {
     const QString missing = Path("missing.dat");
     const QByteArray message =
-        QStringLiteral("vertalina-base: Cannot open file \"%1\". No such file or directory.\n")
-            .arg(missing)
-            .toUtf8();
+        QStringLiteral("vertalina-base: %1: cannot open: No such file or directory\n").arg(missing).toUtf8();
     for (const QStringList& arguments : {QStringList{"check", missing}, QStringList{"export", missing},
                                          QStringList{"build", missing, "-o", Path("x.dat")}}) {
         QCOMPARE(Run(arguments), 2);
         QCOMPARE(m_err, message);
     }
     QCOMPARE(Run({"check", m_dir->path()}), 2);
-    QCOMPARE(m_err, QStringLiteral("vertalina-base: Cannot open file \"%1\". Is a directory.\n")
-                        .arg(m_dir->path())
-                        .toUtf8());
+    QCOMPARE(m_err,
+             QStringLiteral("vertalina-base: %1: cannot open: Is a directory\n").arg(m_dir->path()).toUtf8());
     if (::geteuid() != 0) {
         Save("locked.dat", RawFile(0, {}));
         QFile::setPermissions(Path("locked.dat"), QFileDevice::WriteOwner);
@@ -316,18 +462,18 @@ void CommandsTest::HelpVersionAndUsage_data()
     QTest::newRow("no command") << QStringList() << 2 << QByteArray()
                                 << QByteArray("vertalina-base: no command given");
     QTest::newRow("unknown command") << QStringList{"merge"} << 2 << QByteArray()
-                                     << QByteArray("vertalina-base: unknown command \"merge\"");
-    QTest::newRow("no file")
-        << QStringList{"check"} << 2 << QByteArray()
-        << QByteArray("vertalina-base: check: no file given\nTry \"vertalina-base check --help\".");
-    QTest::newRow("two files") << QStringList{"check", "a", "b"} << 2 << QByteArray()
-                               << QByteArray("vertalina-base: check: one file at a time");
+                                     << QByteArray("vertalina-base: unknown command 'merge'");
+    QTest::newRow("no file") << QStringList{"check"} << 2 << QByteArray()
+                             << QByteArray("vertalina-base: check: no file given\n"
+                                           "Try 'vertalina-base check --help' for more information.\n");
+    QTest::newRow("two files") << QStringList{"export", "a", "b"} << 2 << QByteArray()
+                               << QByteArray("vertalina-base: export: one file at a time");
     QTest::newRow("unknown option") << QStringList{"export", "--frmat", "json", "a"} << 2 << QByteArray()
-                                    << QByteArray("vertalina-base: Unknown option 'frmat'.");
+                                    << QByteArray("vertalina-base: unknown option 'frmat'\n");
     QTest::newRow("build without output") << QStringList{"build", "a.csv"} << 2 << QByteArray()
                                           << QByteArray("vertalina-base: build: no output file given");
     QTest::newRow("unknown format") << QStringList{"export", "--format", "xml", "a"} << 2 << QByteArray()
-                                    << QByteArray("vertalina-base: export: unknown format \"xml\"");
+                                    << QByteArray("vertalina-base: export: unknown format 'xml'");
 }
 
 void CommandsTest::HelpVersionAndUsage()
@@ -341,6 +487,8 @@ void CommandsTest::HelpVersionAndUsage()
     QVERIFY2(m_err.startsWith(errStart), m_err.constData());
     QCOMPARE(m_out.isEmpty(), outStart.isEmpty());
     QCOMPARE(m_err.isEmpty(), errStart.isEmpty());
+    for (const QByteArray& line : (m_out + m_err).split('\n'))
+        QVERIFY2(QString::fromUtf8(line).size() <= 80, line.constData());
 }
 
 QTEST_GUILESS_MAIN(CommandsTest)

@@ -30,6 +30,10 @@ private slots:
     void QuestionFindings();
     void BuildStoresBlankForUnusedAnswers();
     void BuildRefusesRepeatsAndTooManyQuestions();
+    void BuildRefusesAnswersBeyondTheRound_data();
+    void BuildRefusesAnswersBeyondTheRound();
+    void TableFormatComesFromTheName_data();
+    void TableFormatComesFromTheName();
     void ExportCsvWritesUsedAnswersOnly();
     void ExportJsonWritesNumbersAndUsedAnswers();
 };
@@ -44,10 +48,20 @@ QString Describe(const CsvTable& table)
     return lines.join(u'/');
 }
 
+// Findings as lines of output for a file named "f".
+QStringList Texts(const Findings& findings)
+{
+    QStringList lines;
+    for (const Finding& finding : findings)
+        lines << finding.Text(QStringLiteral("f"));
+    return lines;
+}
+
 QuestionRow Row(QString round, QString question, QStringList answers, QString correct)
 {
     QuestionRow row;
     row.place = QStringLiteral("line 2");
+    row.line = 2;
     row.round = round;
     row.question = question;
     for (int n = 0; n < answers.size(); ++n)
@@ -95,9 +109,9 @@ void QuestionTableTest::ParseCsvStopsAtMalformedQuote_data()
     QTest::addColumn<QString>("failure");
     QTest::newRow("text after closing quote")
         << QByteArray("a\nb\n\"x\"y\nc\n")
-        << "line 3: malformed CSV: a quote inside an unquoted field, or text after a closing quote";
+        << "malformed CSV: a quote inside an unquoted field, or text after a closing quote";
     QTest::newRow("quote closed never")
-        << QByteArray("a\nb\n\"x\ny\n") << "line 3: malformed CSV: a quoted field is not closed";
+        << QByteArray("a\nb\n\"x\ny\n") << "malformed CSV: a quoted field is not closed";
 }
 
 void QuestionTableTest::ParseCsvStopsAtMalformedQuote()
@@ -106,6 +120,7 @@ void QuestionTableTest::ParseCsvStopsAtMalformedQuote()
     QFETCH(QString, failure);
     const CsvTable table = ParseCsv(input, ',');
     QCOMPARE(table.failure, failure);
+    QCOMPARE(table.failureLine, 3);
     QCOMPARE(Describe(table), QStringLiteral("1:a/2:b"));
 }
 
@@ -138,13 +153,15 @@ void QuestionTableTest::DelimiterIsFoundFromHeader_data()
         << QByteArray("\xEF\xBB\xBFround;question;answer0;answer1;correct\r\n1;a,b;x;y;0\r\n");
     QTest::newRow("tab, other order, other case")
         << QByteArray(" Correct \tANSWER1\tanswer0\tquestion\tround\tnote\n0\ty\tx\ta,b;c\t1\tignored\n");
+    QTest::newRow("round and index cells trimmed")
+        << QByteArray("round,question,answer0,answer1,correct\n\t1 ,a,x,y, 0\n");
 }
 
 void QuestionTableTest::DelimiterIsFoundFromHeader()
 {
     QFETCH(QByteArray, input);
     const QuestionRows rows = ReadCsvQuestions(input);
-    QCOMPARE(rows.findings, QStringList());
+    QCOMPARE(Texts(rows.findings), QStringList());
     QCOMPARE(rows.rows.size(), std::size_t(1));
     const QuestionRow& row = rows.rows[0];
     QCOMPARE(row.place, QStringLiteral("line 2"));
@@ -164,24 +181,28 @@ void QuestionTableTest::CsvInputFindings_data()
 
     QTest::newRow("empty file")
         << QByteArray()
-        << QStringList{"line 1: no header row; the first line names the columns "
+        << QStringList{"f:1: no header row; the first line names the columns "
                        "round,question,answer0,answer1,answer2,answer3,answer4,correct"}
         << 0;
     QTest::newRow("missing columns")
         << QByteArray("round,question,answer0,correct\n1,q,a,0\n")
-        << QStringList{"line 1: the header row lacks answer1 (the columns are round,question,answer0,answer1,"
+        << QStringList{"f:1: the header row lacks answer1 (the columns are round,question,answer0,answer1,"
                        "answer2,answer3,answer4,correct; answer2 to answer4 may be left out)"}
         << 0;
     QTest::newRow("column named twice") << QByteArray("round,question,answer0,answer1,correct,Round\n")
-                                        << QStringList{"line 1: the column \"round\" is named twice"} << 0;
+                                        << QStringList{"f:1: the column \"round\" is named twice"} << 0;
     QTest::newRow("windows-1251 text")
         << Header + "1,\xCD\xE5\xE1\xEE,a,b,,,,0\n2,ok,a,b,c,,,0\n"
-        << QStringList{"line 2: the text is not UTF-8 (save the table as CSV in UTF-8)"} << 1;
+        << QStringList{"f:2: the text is not UTF-8 (save the table as CSV in UTF-8)"} << 1;
     QTest::newRow("extra fields") << Header + "1,q,a,b,,,,0,,\n1,r,a,b,,,,0,x\n"
-                                  << QStringList{"line 3: 9 fields, but the header row names 8 columns"} << 1;
+                                  << QStringList{"f:3: 9 fields, but the header row names 8 columns"} << 1;
+    QTest::newRow("too few fields") << Header + "1,q,a,b,,,0\nx\n"
+                                    << QStringList{"f:2: 7 fields, but the header row names 8 columns",
+                                                   "f:3: 1 field, but the header row names 8 columns"}
+                                    << 0;
     QTest::newRow("rows of blanks skipped") << Header + ",,,,,,,\n , ,,,,,,\n" << QStringList() << 0;
     QTest::newRow("malformed after good rows") << Header + "1,\"q\nq\",a,b,,,,0\n1,\"r\"x,a,b,,,,0\n"
-                                               << QStringList{"line 4: malformed CSV: a quote inside an "
+                                               << QStringList{"f:4: malformed CSV: a quote inside an "
                                                               "unquoted field, or text after a closing quote"}
                                                << 1;
 }
@@ -192,7 +213,7 @@ void QuestionTableTest::CsvInputFindings()
     QFETCH(QStringList, findings);
     QFETCH(int, rows);
     const QuestionRows read = ReadCsvQuestions(input);
-    QCOMPARE(read.findings, findings);
+    QCOMPARE(Texts(read.findings), findings);
     QCOMPARE(int(read.rows.size()), rows);
 }
 
@@ -203,15 +224,26 @@ void QuestionTableTest::JsonInputFindings_data()
     QTest::addColumn<int>("rows");
 
     QTest::newRow("syntax") << QByteArray("[\n {\"round\": 1,,}\n]")
-                            << QStringList{"line 2, column 15: unterminated object"} << 0;
+                            << QStringList{"f:2:15: unterminated object"} << 0;
     QTest::newRow("not an array") << QByteArray("{}")
-                                  << QStringList{"line 1: the file holds no JSON array of questions"} << 0;
+                                  << QStringList{"f:1: the file holds no JSON array of questions"} << 0;
     QTest::newRow("items") << QByteArray(R"([{"round":1,"question":"q","answers":["a","b"],"correct":0}, 3,
                          {"round":1,"question":"r","answers":"a"},
                          {"round":4,"question":"s","answers":["a","b","c","d","e","f"]}])")
-                           << QStringList{"item 2: not an object", "item 3: \"answers\" is not an array",
-                                          "item 4: 6 answers, at most 5 fit"}
+                           << QStringList{"f: item 2: not an object",
+                                          "f: item 3: \"answers\" is not an array",
+                                          "f: item 4: 6 answers, at most 5 fit"}
                            << 1;
+    QTest::newRow("unknown key") << QByteArray(
+                                        R"([{"round":1,"question":"q","answers":["a","b"],"corect":0}])")
+                                 << QStringList{"f: item 1: unknown key \"corect\" (the keys are round, "
+                                                "question, answers and correct)"}
+                                 << 0;
+    QTest::newRow("a mark at a string's start is kept")
+        << QByteArray("\xEF\xBB\xBF[{\"round\":1,\"question\":\"\xEF\xBB\xBFq\",\"answers\":["
+                      "\"\xEF\xBB\xBF\",\"b\"],"
+                      "\"correct\":0}]")
+        << QStringList() << 1;
     QTest::newRow("numbers and strings give texts")
         << QByteArray(R"([{"round":" 2 ","question":12,"answers":["a",true,3.5],"correct":"1"}])")
         << QStringList() << 1;
@@ -223,8 +255,12 @@ void QuestionTableTest::JsonInputFindings()
     QFETCH(QStringList, findings);
     QFETCH(int, rows);
     const QuestionRows read = ReadJsonQuestions(input);
-    QCOMPARE(read.findings, findings);
+    QCOMPARE(Texts(read.findings), findings);
     QCOMPARE(int(read.rows.size()), rows);
+    if (QByteArray(QTest::currentDataTag()) == "a mark at a string's start is kept") {
+        QCOMPARE(read.rows[0].question, QString(QChar(0xFEFF)) + u'q');
+        QCOMPARE(read.rows[0].answers[0], QString(QChar(0xFEFF)));
+    }
     if (QByteArray(QTest::currentDataTag()) == "numbers and strings give texts") {
         const QuestionRow& row = read.rows[0];
         QCOMPARE(row.round, QStringLiteral("2"));
@@ -247,54 +283,51 @@ void QuestionTableTest::QuestionFindings_data()
     QTest::newRow("one blank is filled") << Row("2", " ", {" ", " ", " "}, "2") << QStringList();
     for (QString round : {"0", "6", "x", "", "12", "-1"})
         QTest::addRow("round '%s'", qPrintable(round))
-            << Row(round, "q", {"a", "b"}, "0")
-            << QStringList{"line 2: round \"" + round + "\" is not 1 to 5"};
+            << Row(round, "q", {"a", "b"}, "0") << QStringList{"f:2: round \"" + round + "\" is not 1 to 5"};
     QTest::newRow("bad round and bad index")
         << Row("9", "q", {"a", "b"}, "5")
-        << QStringList{"line 2: round \"9\" is not 1 to 5", "line 2: correct answer \"5\" is not 0 to 4"};
+        << QStringList{"f:2: round \"9\" is not 1 to 5", "f:2: correct answer \"5\" is not 0 to 4"};
     QTest::newRow("empty question") << Row("1", "", {"a", "b"}, "0")
-                                    << QStringList{"line 2: the question text is empty"};
+                                    << QStringList{"f:2: the question text is empty"};
     QTest::newRow("needed answer empty")
         << Row("3", "q", {"a", "b", "c", ""}, "0")
-        << QStringList{"line 2: answer 3 is empty; round 3 needs answers 0 to 3"};
+        << QStringList{"f:2: answer 3 is empty; round 3 needs answers 0 to 3"};
     QTest::newRow("answer 1 empty in round 1")
         << Row("1", "q", {"a", ""}, "0")
-        << QStringList{"line 2: answer 1 is empty; round 1 needs answers 0 to 1"};
+        << QStringList{"f:2: answer 1 is empty; round 1 needs answers 0 to 1"};
     QTest::newRow("unused answers may hold anything")
         << Row("2", "q", {"a", "b", "c", QString(50, u'x'), "|"}, "2") << QStringList();
     QTest::newRow("index beyond the round")
         << Row("2", "q", {"a", "b", "c"}, "3")
-        << QStringList{"line 2: correct answer \"3\" is not 0 to 2, the answers of round 2"};
-    QTest::newRow("index not a digit")
-        << Row("4", "q", {"a", "b", "c", "d", "e"}, "")
-        << QStringList{"line 2: correct answer \"\" is not 0 to 4, the answers "
-                       "of round 4"};
+        << QStringList{"f:2: correct answer \"3\" is not 0 to 2, the answers of round 2"};
+    QTest::newRow("index not a digit") << Row("4", "q", {"a", "b", "c", "d", "e"}, "")
+                                       << QStringList{"f:2: correct answer \"\" is not 0 to 4, the answers "
+                                                      "of round 4"};
     QTest::newRow("question too long")
         << Row("1", q255 + "я", {"a", "b"}, "0")
-        << QStringList{"line 2: the question text is 256 code units long, at most 255 fit"};
+        << QStringList{"f:2: the question text is 256 code units long, at most 255 fit"};
     QTest::newRow("surrogate pair counts two")
         << Row("1", "q", {QString(39, u'a') + QString::fromUtf8("\xF0\x9F\x98\x80"), "b"}, "0")
-        << QStringList{"line 2: answer 0 is 41 code units long, at most 40 fit"};
+        << QStringList{"f:2: answer 0 is 41 code units long, at most 40 fit"};
     QTest::newRow("bars") << Row("1", "a|b", {"a", "|"}, "0")
-                          << QStringList{
-                                 "line 2: the question text holds a bar \"|\", which a base file "
-                                 "cannot store",
-                                 "line 2: answer 1 holds a bar \"|\", which a base file cannot store"};
+                          << QStringList{"f:2: the question text holds a bar \"|\", which a base file "
+                                         "cannot store",
+                                         "f:2: answer 1 holds a bar \"|\", which a base file cannot store"};
 }
 
 void QuestionTableTest::QuestionFindings()
 {
     QFETCH(QuestionRow, row);
     QFETCH(QStringList, findings);
-    QStringList found;
+    Findings found;
     CheckQuestionRow(row, found);
-    QCOMPARE(found, findings);
+    QCOMPARE(Texts(found), findings);
 }
 
 void QuestionTableTest::BuildStoresBlankForUnusedAnswers()
 {
-    const BuiltBase built = BuildQuestionBase({Row("2", "Небо?", {"a", "b", "c", "left", "over"}, "2")});
-    QCOMPARE(built.findings, QStringList());
+    const BuiltBase built = BuildQuestionBase({Row("2", "Небо?", {"a", "b", "c"}, "2")});
+    QCOMPARE(Texts(built.findings), QStringList());
     QCOMPARE(built.base.QuestionCount(), 1);
     const QuestionRecord expected{u"2", u"Небо?", {u"a", u"b", u"c", u" ", u" "}, u"2"};
     QCOMPARE(built.base.Record(0) == expected, true);
@@ -302,23 +335,75 @@ void QuestionTableTest::BuildStoresBlankForUnusedAnswers()
 
 void QuestionTableTest::BuildRefusesRepeatsAndTooManyQuestions()
 {
+    // Every repeat names the first question with the text, not the latest.
     std::vector<QuestionRow> rows{Row("1", "q", {"a", "b"}, "0"), Row("1", "Q", {"a", "b"}, "0"),
-                                  Row("1", "q ", {"a", "b"}, "0"), Row("2", "q", {"a", "b", "c"}, "0")};
-    for (std::size_t i = 0; i < rows.size(); ++i)
+                                  Row("1", "q ", {"a", "b"}, "0"), Row("2", "q", {"a", "b", "c"}, "0"),
+                                  Row("1", "q", {"a", "b"}, "1")};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
         rows[i].place = QStringLiteral("line %1").arg(i + 2);
+        rows[i].line = int(i + 2);
+    }
     BuiltBase built = BuildQuestionBase(rows);
-    QCOMPARE(built.findings, QStringList{"line 5: the question text repeats line 2"});
+    QCOMPARE(Texts(built.findings),
+             (QStringList{"f:5: the question text repeats line 2", "f:6: the question text repeats line 2"}));
     QCOMPARE(built.base.EntryCount(), 0);
 
     rows.clear();
     for (int i = 0; i <= MaxBaseQuestions; ++i)
         rows.push_back(Row("1", QString::number(i), {"a", "b"}, "0"));
     built = BuildQuestionBase(rows);
-    QCOMPARE(built.findings, QStringList{"100000 questions, a base file holds at most 99999"});
+    QCOMPARE(Texts(built.findings), QStringList{"f: 100000 questions, a base file holds at most 99999"});
     rows.pop_back();
     built = BuildQuestionBase(rows);
-    QCOMPARE(built.findings, QStringList());
+    QCOMPARE(Texts(built.findings), QStringList());
     QCOMPARE(built.base.QuestionCount(), MaxBaseQuestions);
+}
+
+void QuestionTableTest::BuildRefusesAnswersBeyondTheRound_data()
+{
+    QTest::addColumn<QuestionRow>("row");
+    QTest::addColumn<QStringList>("findings");
+    QTest::newRow("round 1, answer 2") << Row("1", "q", {"a", "b", "c"}, "0")
+                                       << QStringList{"f:2: column answer2 is filled, but round 1 uses "
+                                                      "answers 0 to 1 only; the base would lose it"};
+    QTest::newRow("round 3, answer 4") << Row("3", "q", {"a", "b", "c", "d", " x"}, "0")
+                                       << QStringList{"f:2: column answer4 is filled, but round 3 uses "
+                                                      "answers 0 to 3 only; the base would lose it"};
+    QTest::newRow("one blank is what the base stores")
+        << Row("2", "q", {"a", "b", "c", " ", " "}, "0") << QStringList();
+    QTest::newRow("round 5 uses all") << Row("5", "q", {"a", "b", "c", "d", "e"}, "0") << QStringList();
+}
+
+void QuestionTableTest::BuildRefusesAnswersBeyondTheRound()
+{
+    QFETCH(QuestionRow, row);
+    QFETCH(QStringList, findings);
+    const BuiltBase built = BuildQuestionBase({row}, QStringLiteral("column answer%1"));
+    QCOMPARE(Texts(built.findings), findings);
+    QCOMPARE(built.base.QuestionCount(), findings.isEmpty() ? 1 : 0);
+}
+
+void QuestionTableTest::TableFormatComesFromTheName_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("json");
+    QTest::newRow(".json whatever it holds") << "a.json" << QByteArray("round,question") << true;
+    QTest::newRow(".JSON") << "dir/A.JSON" << QByteArray() << true;
+    for (const char* name : {"a.csv", "a.tsv", "a.TXT"})
+        QTest::addRow("%s whatever it holds", name) << name << QByteArray("[{}]") << false;
+    QTest::newRow("stdin, JSON after a mark and blanks") << "-" << QByteArray("\xEF\xBB\xBF \n[") << true;
+    QTest::newRow("stdin, CSV") << "-" << QByteArray("round,question") << false;
+    QTest::newRow("other name, JSON") << "dir.json/base" << QByteArray("[") << true;
+    QTest::newRow("other name, CSV") << "table.dat" << QByteArray("round") << false;
+}
+
+void QuestionTableTest::TableFormatComesFromTheName()
+{
+    QFETCH(QString, path);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, json);
+    QCOMPARE(TableFormatOf(path, content) == TableFormat::Json, json);
 }
 
 void QuestionTableTest::ExportCsvWritesUsedAnswersOnly()

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+/** One fault found in an input file, and where it is. */
+struct Finding
+{
+    int line = 0;      // the line, counted from 1, where a line applies; otherwise 0
+    int column = 0;    // the column on that line, counted from 1, where one is known; otherwise 0
+    int question = -1; // the question of a base file, numbered from 0; otherwise -1
+    QString place;     // where no line says it: "item 3", "question 4", "header"; may be empty
+    QString message;
+
+    /** The finding as a line of output, in the form of compilers and other
+     *  command-line tools: "FILE:LINE: message", "FILE:LINE:COLUMN: message",
+     *  "FILE: place: message" or "FILE: message" (no line break). */
+    QString Text(const QString& file) const;
+};
+
+using Findings = std::vector<Finding>;
+
+/** "1 question", "2 questions": the count and the noun, singular for one. */
+QString Counted(qsizetype count, const QString& singular, const QString& plural);
