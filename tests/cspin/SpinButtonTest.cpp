@@ -4,12 +4,15 @@
 #include "TCSpinEdit.h"
 #include "TTimerSpeedButton.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <vector>
 
@@ -125,6 +128,8 @@ private slots:
     void EveryPressWaitsTheFullFirstDelay();
     void DraggingOffStopsClicksAndBackResumes();
     void RightButtonDoesNotClick();
+    void OtherButtonsNeitherFocusNorOpenMenu_data();
+    void OtherButtonsNeitherFocusNorOpenMenu();
     void PressHandsFocusToSpinEditWithTextSelected();
     void PairWithoutTabStopNeverShowsFocusFrame();
     void PairWithTabStopAnswersKeysAndMovesFrame();
@@ -282,6 +287,33 @@ void SpinButtonTest::RightButtonDoesNotClick()
     QCOMPARE(host.spin->ups, 0);
     QCOMPARE(host.changes, 0);
     QVERIFY(!host.Up()->HoldTimer()->isActive());
+}
+
+void SpinButtonTest::OtherButtonsNeitherFocusNorOpenMenu_data()
+{
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::newRow("right") << Qt::RightButton;
+    QTest::newRow("middle") << Qt::MiddleButton;
+}
+
+void SpinButtonTest::OtherButtonsNeitherFocusNorOpenMenu()
+{
+    QFETCH(Qt::MouseButton, button);
+    Host host;
+    QVERIFY(host.Active());
+    QVERIFY(host.other->hasFocus());
+    // Through the window, as the window system delivers it: the toolkit's
+    // click focus and its context menu event both come on this path.
+    QWindow* window = host.window.windowHandle();
+    const QPoint at = host.Up()->mapTo(&host.window, kInside);
+    QTest::mousePress(window, button, {}, at);
+    const bool menuOpened = QApplication::activePopupWidget() != nullptr;
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+    QTest::mouseRelease(window, button, {}, at);
+    QVERIFY(!menuOpened);
+    QVERIFY(host.other->hasFocus());
+    QCOMPARE(host.spin->ups, 0);
 }
 
 void SpinButtonTest::PressHandsFocusToSpinEditWithTextSelected()
@@ -450,8 +482,11 @@ void SpinButtonTest::DestroyingSpinEditWhileHeldIsSafe()
     auto host = std::make_unique<Host>();
     QVERIFY(host->Active());
     QTest::mousePress(host->Up(), Qt::LeftButton, {}, kInside);
+    const QPointer<QTimer> timer = host->Up()->HoldTimer();
+    QVERIFY(timer && timer->isActive());
     host.reset();
-    QTest::qWait(10);
+    // The repeat timer goes with its button: no tick can reach a destroyed one.
+    QVERIFY(timer.isNull());
 }
 
 QTEST_MAIN(SpinButtonTest)
