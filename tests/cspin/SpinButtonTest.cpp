@@ -130,6 +130,8 @@ private slots:
     void RightButtonDoesNotClick();
     void OtherButtonsNeitherFocusNorOpenMenu_data();
     void OtherButtonsNeitherFocusNorOpenMenu();
+    void GlyphTakesButtonTextColour_data();
+    void GlyphTakesButtonTextColour();
     void PressHandsFocusToSpinEditWithTextSelected();
     void PairWithoutTabStopNeverShowsFocusFrame();
     void PairWithTabStopAnswersKeysAndMovesFrame();
@@ -314,6 +316,30 @@ void SpinButtonTest::OtherButtonsNeitherFocusNorOpenMenu()
     QVERIFY(!menuOpened);
     QVERIFY(host.other->hasFocus());
     QCOMPARE(host.spin->ups, 0);
+}
+
+void SpinButtonTest::GlyphTakesButtonTextColour_data()
+{
+    QTest::addColumn<QColor>("button");
+    QTest::addColumn<QColor>("text");
+    QTest::newRow("light") << QColor(Qt::lightGray) << QColor(Qt::black);
+    QTest::newRow("dark") << QColor(0x30, 0x30, 0x30) << QColor(0xEE, 0xEE, 0xEE);
+}
+
+void SpinButtonTest::GlyphTakesButtonTextColour()
+{
+    QFETCH(QColor, button);
+    QFETCH(QColor, text);
+    TCSpinButton pair;
+    QPalette palette = pair.palette();
+    palette.setColor(QPalette::Button, button);
+    palette.setColor(QPalette::ButtonText, text);
+    pair.setPalette(palette);
+    pair.SetBounds(0, 0, 15, 17);
+    const QImage face = pair.UpButton()->grab().toImage();
+    // The 9 x 6 glyph is centred on the 15 x 8 face; its tip is at (4, 1).
+    QCOMPARE(QColor(face.pixel(3 + 4, 1 + 1)), text);
+    QCOMPARE(QColor(face.pixel(3 + 0, 1 + 4)), button);
 }
 
 void SpinButtonTest::PressHandsFocusToSpinEditWithTextSelected()
