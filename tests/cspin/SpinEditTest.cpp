@@ -78,6 +78,9 @@ private slots:
     void SetValueWithEqualTextFiresNothing();
     void SteppingClampsAndReplacesNonNumber();
     void SteppingWrapsAroundTheIntegerRange();
+    void StepsMoveByIncrement_data();
+    void StepsMoveByIncrement();
+    void ArrowKeysGoOnAfterStepping();
     void ArrowKeysStepOnEveryKeyDown();
     void KeyFilterAcceptsNumberCharacters();
     void KeyFilterRefusesWithBeep();
@@ -261,6 +264,49 @@ void SpinEditTest::SteppingWrapsAroundTheIntegerRange()
     spin.SetIncrement(INT_MIN);
     spin.UpClick(nullptr);
     QCOMPARE(spin.text(), QStringLiteral("-1"));
+}
+
+void SpinEditTest::StepsMoveByIncrement_data()
+{
+    QTest::addColumn<bool>("up");
+    QTest::addColumn<int>("increment");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("up by 3") << true << 3 << "13";
+    QTest::newRow("down by 3") << false << 3 << "7";
+    QTest::newRow("down by -2") << false << -2 << "12";
+}
+
+void SpinEditTest::StepsMoveByIncrement()
+{
+    QFETCH(bool, up);
+    QFETCH(int, increment);
+    QFETCH(QString, expected);
+    TCSpinEdit spin;
+    spin.SetValue(10);
+    spin.SetIncrement(increment);
+    if (up)
+        spin.UpClick(nullptr);
+    else
+        spin.DownClick(nullptr);
+    QCOMPARE(spin.text(), expected);
+}
+
+void SpinEditTest::ArrowKeysGoOnAfterStepping()
+{
+    // The text box's own key handling still sees the arrow keys: it leaves
+    // them to the parent, which gets them after the step.
+    struct Parent : QWidget
+    {
+        void keyPressEvent(QKeyEvent* event) override { keys << event->key(); }
+        QList<int> keys;
+    } parent;
+    auto* spin = new TCSpinEdit(&parent);
+    spin->SetValue(3);
+    QTest::keyClick(spin, Qt::Key_Up);
+    QTest::keyClick(spin, Qt::Key_Down);
+    QTest::keyClick(spin, Qt::Key_Down);
+    QCOMPARE(spin->text(), QStringLiteral("2"));
+    QCOMPARE(parent.keys, QList<int>({Qt::Key_Up, Qt::Key_Down, Qt::Key_Down}));
 }
 
 void SpinEditTest::ArrowKeysStepOnEveryKeyDown()
