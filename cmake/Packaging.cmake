@@ -32,6 +32,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads its platform plugins at run time, so dpkg-shlibdeps cannot see
 # them, and libqt6gui6 only recommends them: without them no window opens.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# fonts-wine brings the Tahoma face the window is drawn for.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wine")
 
 include(CPack)

@@ -4,6 +4,7 @@
 #include "ErrorReport.h"
 #include "IntText.h"
 #include "TCSpinButton.h"
+#include "TextHeight.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -165,8 +166,8 @@ bool TCSpinEdit::IsValidChar(char16_t c)
 
 int TCSpinEdit::MinHeight() const
 {
-    const int f = QFontMetrics(font()).height();
-    const int s = QFontMetrics(QApplication::font()).height();
+    const int f = TextHeight(font());
+    const int s = TextHeight(QApplication::font());
     return f + std::min(s, f) / 4 + 4 * kThinBorder + 2;
 }
 

@@ -8,6 +8,7 @@
 #include "QtText.h"
 #include "QuestionList.h"
 #include "TCSpinEdit.h"
+#include "TextHeight.h"
 #include "Utf.h"
 #include "WindowFields.h"
 
@@ -20,6 +21,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include <cmath>
 
@@ -38,6 +41,22 @@ QString Caption()
     return QStringLiteral("Редактор баз вопросов для игры \"Верталина\"");
 }
 
+// Where the designed face is missing, a wider one stands in for it and a
+// caption may not fit its button; it then gets a smaller size of the same
+// face instead of being cut at both ends.
+void FitCaption(QPushButton* button)
+{
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const int room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    QFont font = button->font();
+    while (font.pixelSize() > 1 && QFontMetrics(font).horizontalAdvance(button->text()) > room)
+        font.setPixelSize(font.pixelSize() - 1);
+    if (font != button->font())
+        button->setFont(font);
+}
+
 } // namespace
 
 TF::TF(QWidget* parent) : QWidget(parent)
@@ -48,8 +67,9 @@ TF::TF(QWidget* parent) : QWidget(parent)
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
 
-    // Tahoma where the system has it; otherwise the toolkit picks its nearest
-    // sans-serif face. The pixel size follows the screen's resolution.
+    // Tahoma where the system or the application has it; otherwise the
+    // toolkit picks its nearest sans-serif face. The pixel size follows the
+    // screen's resolution.
     QFont font(QStringLiteral("Tahoma"));
     font.setStyleHint(QFont::SansSerif);
     const double dpi = logicalDpiY() > 0 ? logicalDpiY() : 96.0;
@@ -57,7 +77,9 @@ TF::TF(QWidget* parent) : QWidget(parent)
     font.setBold(false);
     font.setItalic(false);
     setFont(font);
-    const int textHeight = QFontMetrics(font).height();
+    // The height from the face's own metrics: Tahoma's bitmap strike would
+    // make the toolkit report 11 and shrink the whole layout.
+    const int textHeight = TextHeight(font);
     if (textHeight != DesignTextHeight)
         m_scale = static_cast<double>(textHeight) / DesignTextHeight;
 
@@ -178,7 +200,9 @@ void TF::BuildControls()
     for (auto* button : {btnAdd, btnDebug, btnLoad, btnSave}) {
         button->setAutoDefault(false);
         button->setDefault(false);
+        FitCaption(button);
     }
+
 }
 
 void TF::ConnectHandlers()

@@ -4,6 +4,9 @@
 #include "ShowException.h"
 #include "Startup.h"
 
+#include <QFont>
+#include <QFontInfo>
+
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -18,10 +21,13 @@ int main(int argc, char** argv)
         }
     };
 
-    const int status = RunEditor(argc, argv, []() -> std::unique_ptr<QWidget> {
+    bool tahoma = false;
+    const int status = RunEditor(argc, argv, [&]() -> std::unique_ptr<QWidget> {
+        tahoma = QFontInfo(QFont(QStringLiteral("Tahoma"))).family() == QStringLiteral("Tahoma");
         throw Error(u"Window cannot be created");
     });
     expect(status == 0, "status 0 after a failed start");
+    expect(tahoma, "the window is made with Tahoma registered (Debian package fonts-wine)");
     expect(shown == QStringList({QStringLiteral("Редактор вопросов"), QStringLiteral("Window cannot be created.")}),
            "the start failure is reported with its message");
 
@@ -31,6 +37,6 @@ int main(int argc, char** argv)
     expect(shown == QStringList({QStringLiteral("Редактор вопросов"), QString()}),
            "a failure without a message shows an empty text");
 
-    std::printf("%d passed, %d failed\n", 4 - failures, failures);
+    std::printf("%d passed, %d failed\n", 5 - failures, failures);
     return failures == 0 ? 0 : 1;
 }

@@ -7,6 +7,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -15,6 +18,8 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 
 #include <memory>
@@ -256,6 +261,49 @@ private slots:
         w.resize(1200, 800);
         QCOMPARE(w.qlist->geometry(), QRect(552, 8, 305, 449));
         QCOMPARE(w.mLog->geometry(), QRect(8, 216, 529, 241));
+    }
+
+    // Tahoma when it is registered, the toolkit's stand-in face when it is
+    // not: the layout keeps its designed size and no caption is cut. Runs
+    // last, as a registered face may linger in the toolkit's font cache.
+    void captionsFitWithEitherFace_data()
+    {
+        QTest::addColumn<bool>("tahoma");
+        QTest::newRow("stand-in face") << false;
+        QTest::newRow("Tahoma") << true;
+    }
+
+    void captionsFitWithEitherFace()
+    {
+        QFETCH(bool, tahoma);
+        m_harness.reset();
+        int registered = -1;
+        if (tahoma) {
+            const QString path = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
+            QVERIFY2(QFile::exists(path), "Tahoma is missing: install the Debian package fonts-wine");
+            registered = QFontDatabase::addApplicationFont(path);
+            QVERIFY(registered >= 0);
+        }
+        m_harness = std::make_unique<WindowHarness>();
+        QVERIFY(m_harness->ShowActive());
+        TF& w = *m_harness->window;
+        QCOMPARE(QFontInfo(w.font()).family() == QStringLiteral("Tahoma"), tahoma);
+        QCOMPARE(w.LayoutScale(), 1.0);
+        QCOMPARE(w.size(), QSize(866, 465));
+        for (QPushButton* button : {w.btnAdd, w.btnDebug, w.btnLoad, w.btnSave}) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            const int room =
+                button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+            const int text = QFontMetrics(button->font()).horizontalAdvance(button->text());
+            QVERIFY2(text <= room,
+                     qPrintable(QStringLiteral("%1: %2 > %3").arg(button->text()).arg(text).arg(room)));
+            if (tahoma)
+                QCOMPARE(button->font().pixelSize(), 11);
+        }
+        m_harness.reset();
+        if (registered >= 0)
+            QFontDatabase::removeApplicationFont(registered);
     }
 
 private:
