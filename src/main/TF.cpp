@@ -203,6 +203,32 @@ void TF::BuildControls()
         FitCaption(button);
     }
 
+    // Names and descriptions for screen readers; the visible texts stay as
+    // designed, so the radio buttons' "RB0" captions are not what is read.
+    const auto describe = [](QWidget* w, const QString& name, const QString& description) {
+        w->setAccessibleName(name);
+        w->setAccessibleDescription(description);
+    };
+    describe(edRound, QStringLiteral("Round"), QStringLiteral("The round of the question, 1 to 5"));
+    describe(edQuestion, QStringLiteral("Question"), QStringLiteral("The text of the question"));
+    describe(gbAnswers, QStringLiteral("Answers"),
+             QStringLiteral("The answers and the mark of the correct one"));
+    for (int n = 0; n < 5; ++n) {
+        const QString number = QString::number(n + 1);
+        describe(m_answerBoxes[static_cast<std::size_t>(n)], QStringLiteral("Answer ") + number,
+                 QStringLiteral("The text of answer ") + number);
+        describe(m_radios[static_cast<std::size_t>(n)], QStringLiteral("Correct answer ") + number,
+                 QStringLiteral("Marks answer ") + number + QStringLiteral(" as the correct one"));
+    }
+    describe(btnAdd, btnAdd->text(),
+             QStringLiteral("Adds the question to the base, or replaces the reopened one"));
+    describe(btnDebug, btnDebug->text(), QStringLiteral("Has no effect"));
+    describe(btnLoad, btnLoad->text(), QStringLiteral("Replaces the questions with those of a base file"));
+    describe(btnSave, btnSave->text(), QStringLiteral("Saves the questions to a base file"));
+    describe(mLog, QStringLiteral("Event log"),
+             QStringLiteral("What the editor has done, the newest line last"));
+    describe(qlist, QStringLiteral("Questions"),
+             QStringLiteral("The questions of the base; a double click reopens one"));
 }
 
 void TF::ConnectHandlers()

@@ -5,6 +5,7 @@
 #include "TF.h"
 #include "WindowHarness.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -154,6 +155,31 @@ private slots:
         QCOMPARE(lines.last(), QStringLiteral("[13:00:00] "));
         QScrollBar* bar = w.mLog->verticalScrollBar();
         QCOMPARE(bar->value(), bar->maximum());
+    }
+
+    void everyControlHasAnAccessibleNameAndDescription()
+    {
+        TF& w = *m_harness->window;
+        const QList<std::pair<QWidget*, QString>> names = {
+            {w.edRound, "Round"},        {w.edQuestion, "Question"}, {w.gbAnswers, "Answers"},
+            {w.edAnswer0, "Answer 1"},   {w.edAnswer4, "Answer 5"},  {w.RB0, "Correct answer 1"},
+            {w.RB4, "Correct answer 5"}, {w.btnAdd, "Add Question"}, {w.btnDebug, "Show Questions of Base"},
+            {w.btnLoad, "Load Base"},    {w.btnSave, "Save Base"},   {w.mLog, "Event log"},
+            {w.qlist, "Questions"},
+        };
+        for (const auto& [control, name] : names) {
+            // As a screen reader asks for them, through the accessibility interface.
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control);
+            QVERIFY(a);
+            QCOMPARE(a->text(QAccessible::Name), name);
+            QVERIFY2(!a->text(QAccessible::Description).isEmpty(), qPrintable(name));
+        }
+        for (int n = 0; n < 5; ++n) {
+            const QString number = QString::number(n + 1);
+            QCOMPARE(w.AnswerBox(n)->accessibleName(), QStringLiteral("Answer ") + number);
+            QCOMPARE(w.AnswerRadio(n)->accessibleName(), QStringLiteral("Correct answer ") + number);
+            QCOMPARE(w.AnswerRadio(n)->text(), QStringLiteral("RB0"));
+        }
     }
 
     void tabVisitsTheControlsInOrderBothWays()
