@@ -32,7 +32,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads its platform plugins at run time, so dpkg-shlibdeps cannot see
 # them, and libqt6gui6 only recommends them: without them no window opens.
-# fonts-wine brings the Tahoma face the window is drawn for.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wine")
+# fonts-wine brings the Tahoma face the window is drawn for, and
+# qt6-translations-l10n the toolkit's dialogs in the user's language.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wine, qt6-translations-l10n")
 
 include(CPack)

@@ -40,6 +40,7 @@ int RunEditor(int argc, char** argv, const WindowFactory& makeWindow)
     Application app(toolkitArgc, toolkitArgv);
     QApplication::setQuitOnLastWindowClosed(true);
     RegisterTypeface();
+    LoadToolkitTranslations();
     QApplication::setWindowIcon(AppIcon());
     QGuiApplication::setDesktopFileName(QString::fromLatin1(DesktopFileId));
     SetErrorReporter(ReportToUser);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 
 /** Where Debian's fonts-wine puts its Tahoma, outside the font path. */
@@ -9,3 +10,10 @@ inline const QString TahomaFile = QStringLiteral("/usr/share/wine/fonts/tahoma.t
  *  is there, so that the window gets the face its layout was drawn for.
  *  Returns whether the face was registered. Needs the application object. */
 bool RegisterTypeface(const QString& file = TahomaFile);
+
+/** Installs the toolkit's own translations (qtbase_<language>.qm from the
+ *  toolkit's translations folder) for `locale`, so that the file dialogs
+ *  and the message box buttons speak the user's language. Returns whether a
+ *  translation was found; without one the toolkit stays in English. Needs
+ *  the application object, which owns the translator. */
+bool LoadToolkitTranslations(const QLocale& locale = QLocale::system());

@@ -77,6 +77,9 @@ TF::TF(QWidget* parent) : QWidget(parent)
     font.setBold(false);
     font.setItalic(false);
     setFont(font);
+    // The layout is drawn left to right, whatever language the toolkit's own
+    // dialogs speak.
+    setLayoutDirection(Qt::LeftToRight);
     // The height from the face's own metrics: Tahoma's bitmap strike would
     // make the toolkit report 11 and shrink the whole layout.
     const int textHeight = TextHeight(font);
