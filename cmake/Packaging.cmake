@@ -15,7 +15,6 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "question text, two to five answers and the correct answer, reopens any"
     "question to correct it, and loads and saves base files. Its interface"
     "is in Russian.")
-set(CPACK_PACKAGE_HOMEPAGE_URL "https://vertalina.org/")
 set(CPACK_STRIP_FILES ON)
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
