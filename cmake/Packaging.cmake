@@ -15,7 +15,6 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "question text, two to five answers and the correct answer, reopens any"
     "question to correct it, and loads and saves base files. Its interface"
     "is in Russian.")
-set(CPACK_PACKAGE_HOMEPAGE_URL "https://vertalina.org/")
 set(CPACK_STRIP_FILES ON)
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
@@ -32,6 +31,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads its platform plugins at run time, so dpkg-shlibdeps cannot see
 # them, and libqt6gui6 only recommends them: without them no window opens.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# fonts-wine brings the Tahoma face the window is drawn for, and
+# qt6-translations-l10n the toolkit's dialogs in the user's language.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wine, qt6-translations-l10n")
 
 include(CPack)

@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "ErrorReport.h"
 #include "ShowException.h"
+#include "SystemResources.h"
 #include "TF.h"
 
 #include <QApplication>
@@ -38,6 +39,8 @@ int RunEditor(int argc, char** argv, const WindowFactory& makeWindow)
     char* toolkitArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
     Application app(toolkitArgc, toolkitArgv);
     QApplication::setQuitOnLastWindowClosed(true);
+    RegisterTypeface();
+    LoadToolkitTranslations();
     QApplication::setWindowIcon(AppIcon());
     QGuiApplication::setDesktopFileName(QString::fromLatin1(DesktopFileId));
     SetErrorReporter(ReportToUser);

@@ -1,5 +1,6 @@
 #include "SpinGlyphs.h"
 
+#include <QColor>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QImage>
@@ -38,6 +39,22 @@ QPixmap TransparentGlyph(const QPixmap& picture)
         for (int x = 0; x < image.width(); ++x) {
             if (line[x] == background)
                 line[x] = qRgba(0, 0, 0, 0);
+        }
+    }
+    return QPixmap::fromImage(image);
+}
+
+QPixmap InkedGlyph(const QPixmap& face, const QColor& ink)
+{
+    const QRgb black = qRgb(0, 0, 0);
+    if (face.isNull() || ink.rgba() == black)
+        return face;
+    QImage image = face.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (line[x] == black)
+                line[x] = ink.rgba();
         }
     }
     return QPixmap::fromImage(image);

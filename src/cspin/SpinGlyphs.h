@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QPixmap>
 #include <QStringView>
 
@@ -10,3 +11,7 @@ QPixmap LoadBitmapResource(QStringView name);
 /** The picture as drawn on a button face: every pixel of the colour of its
  *  bottom-left pixel becomes transparent. */
 QPixmap TransparentGlyph(const QPixmap& picture);
+
+/** The face drawn in another ink: every opaque black pixel (the default
+ *  glyphs' triangle) becomes `ink`; other pixels stay as they are. */
+QPixmap InkedGlyph(const QPixmap& face, const QColor& ink);

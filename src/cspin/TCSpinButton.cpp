@@ -4,6 +4,7 @@
 #include "SpinGlyphs.h"
 #include "TTimerSpeedButton.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 
 namespace {
@@ -160,4 +161,11 @@ void TCSpinButton::keyPressEvent(QKeyEvent* event)
             break;
         }
     });
+}
+
+void TCSpinButton::contextMenuEvent(QContextMenuEvent* event)
+{
+    // Only the left button does anything here; a right press must not reach
+    // the menu of the box that carries the pair.
+    event->accept();
 }

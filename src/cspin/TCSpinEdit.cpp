@@ -4,6 +4,7 @@
 #include "ErrorReport.h"
 #include "IntText.h"
 #include "TCSpinButton.h"
+#include "TextHeight.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -84,6 +85,12 @@ TCSpinEdit::TCSpinEdit(QWidget* parent) : QLineEdit(parent)
     m_button->OnUpClick = [this](QObject* sender) { UpClick(sender); };
     m_button->OnDownClick = [this](QObject* sender) { DownClick(sender); };
     setTextMargins(0, 0, m_button->width() + kTextGap, 0);
+    // The toolkit hands the focus to the nearest clickable ancestor of any
+    // pressed widget, whatever the pointer button; a press on the buttons
+    // would then move the focus here with the right or middle button too.
+    // So the box is no click-focus target: a press into its text takes the
+    // focus in mousePressEvent, and the buttons hand it over on a left press.
+    setFocusPolicy(Qt::TabFocus);
 
     connect(this, &QLineEdit::textChanged, this, [this] { RelayChange(); });
     setMinimumHeight(MinHeight());
@@ -159,8 +166,8 @@ bool TCSpinEdit::IsValidChar(char16_t c)
 
 int TCSpinEdit::MinHeight() const
 {
-    const int f = QFontMetrics(font()).height();
-    const int s = QFontMetrics(QApplication::font()).height();
+    const int f = TextHeight(font());
+    const int s = TextHeight(QApplication::font());
     return f + std::min(s, f) / 4 + 4 * kThinBorder + 2;
 }
 
@@ -397,6 +404,15 @@ void TCSpinEdit::contextMenuEvent(QContextMenuEvent* event)
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->popup(event->globalPos());
     });
+}
+
+void TCSpinEdit::mousePressEvent(QMouseEvent* event)
+{
+    // Any pointer button focuses the box when it presses into the text, as
+    // for every other edit box.
+    if (!hasFocus())
+        setFocus(Qt::MouseFocusReason);
+    QLineEdit::mousePressEvent(event);
 }
 
 void TCSpinEdit::mouseReleaseEvent(QMouseEvent* event)

@@ -172,7 +172,10 @@ void TTimerSpeedButton::paintEvent(QPaintEvent*)
         QPainter p(&image);
         const QBrush fill = palette().brush(QPalette::Button);
         qDrawWinButton(&p, image.rect(), palette(), m_down, &fill);
-        QPixmap face = m_face;
+        // The triangle takes the palette's button-text colour, so it shows on
+        // dark buttons too; a disabled face is derived from the enabled one.
+        const QPalette::ColorGroup group = isEnabled() ? palette().currentColorGroup() : QPalette::Active;
+        QPixmap face = InkedGlyph(m_face, palette().color(group, QPalette::ButtonText));
         if (!isEnabled() && !face.isNull()) {
             QStyleOption option;
             option.initFrom(this);

@@ -11,6 +11,13 @@ struct Token
     QString literal;
 };
 
+// Only Latin letters are fields; other letters, such as the CJK hour and
+// minute signs, are literal text.
+bool IsPatternLetter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
 QList<Token> Tokenize(const QString& format)
 {
     QList<Token> tokens;
@@ -37,7 +44,7 @@ QList<Token> Tokenize(const QString& format)
                 tokens.last().literal += text;
             else
                 tokens.append({QChar(), 0, text});
-        } else if (c.isLetter()) {
+        } else if (IsPatternLetter(c)) {
             int run = 1;
             while (i + run < n && format[i + run] == c)
                 ++run;
@@ -83,9 +90,19 @@ LongTimeFormat LongTimeFormatOf(const QLocale& locale)
     result.leadingZero = tokens[hour].length >= 2;
     result.twelveHour = designator >= 0;
     result.designatorFirst = designator >= 0 && designator < hour;
-    if (hour + 2 < tokens.size() && tokens[hour + 1].letter.isNull() && tokens[hour + 2].letter == u'm' &&
-        !tokens[hour + 1].literal.isEmpty())
-        result.separator = tokens[hour + 1].literal;
+    // The separator after a field is the literal text between it and the next one.
+    const auto separatorAfter = [&tokens](int field, QChar next, QString& separator) {
+        if (field >= 0 && field + 2 < tokens.size() && tokens[field + 1].letter.isNull() &&
+            tokens[field + 2].letter == next && !tokens[field + 1].literal.isEmpty())
+            separator = tokens[field + 1].literal;
+    };
+    separatorAfter(hour, u'm', result.hourSeparator);
+    int minute = -1;
+    for (int i = hour + 1; i < tokens.size() && minute < 0; ++i) {
+        if (tokens[i].letter == u'm')
+            minute = i;
+    }
+    separatorAfter(minute, u's', result.minuteSeparator);
     if (!locale.amText().isEmpty())
         result.am = locale.amText();
     if (!locale.pmText().isEmpty())
@@ -103,7 +120,7 @@ QString FormatLogTime(const QTime& t, const LongTimeFormat& format)
     }
     const auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
     QString time = format.leadingZero ? two(hour) : QString::number(hour);
-    time += format.separator + two(t.minute()) + format.separator + two(t.second());
+    time += format.hourSeparator + two(t.minute()) + format.minuteSeparator + two(t.second());
     if (!format.twelveHour)
         return time;
     const QString& designator = t.hour() < 12 ? format.am : format.pm;

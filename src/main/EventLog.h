@@ -13,7 +13,10 @@ struct LongTimeFormat
     QString am = QStringLiteral("am");
     QString pm = QStringLiteral("pm");
     bool designatorFirst = false;
-    QString separator = QStringLiteral(":");
+    // Between hours and minutes, and between minutes and seconds; a region
+    // may use different texts for the two (" h " and " min " in fr_CA).
+    QString hourSeparator = QStringLiteral(":");
+    QString minuteSeparator = QStringLiteral(":");
 
     bool operator==(const LongTimeFormat&) const = default;
 };

@@ -8,6 +8,7 @@
 #include "QtText.h"
 #include "QuestionList.h"
 #include "TCSpinEdit.h"
+#include "TextHeight.h"
 #include "WindowFields.h"
 
 #include <QEvent>
@@ -18,6 +19,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include <cmath>
 
@@ -36,6 +39,22 @@ QString Caption()
     return QStringLiteral("Редактор баз вопросов для игры \"Верталина\"");
 }
 
+// Where the designed face is missing, a wider one stands in for it and a
+// caption may not fit its button; it then gets a smaller size of the same
+// face instead of being cut at both ends.
+void FitCaption(QPushButton* button)
+{
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const int room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    QFont font = button->font();
+    while (font.pixelSize() > 1 && QFontMetrics(font).horizontalAdvance(button->text()) > room)
+        font.setPixelSize(font.pixelSize() - 1);
+    if (font != button->font())
+        button->setFont(font);
+}
+
 } // namespace
 
 TF::TF(QWidget* parent) : QWidget(parent)
@@ -46,8 +65,9 @@ TF::TF(QWidget* parent) : QWidget(parent)
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
 
-    // Tahoma where the system has it; otherwise the toolkit picks its nearest
-    // sans-serif face. The pixel size follows the screen's resolution.
+    // Tahoma where the system or the application has it; otherwise the
+    // toolkit picks its nearest sans-serif face. The pixel size follows the
+    // screen's resolution.
     QFont font(QStringLiteral("Tahoma"));
     font.setStyleHint(QFont::SansSerif);
     const double dpi = logicalDpiY() > 0 ? logicalDpiY() : 96.0;
@@ -55,7 +75,12 @@ TF::TF(QWidget* parent) : QWidget(parent)
     font.setBold(false);
     font.setItalic(false);
     setFont(font);
-    const int textHeight = QFontMetrics(font).height();
+    // The layout is drawn left to right, whatever language the toolkit's own
+    // dialogs speak.
+    setLayoutDirection(Qt::LeftToRight);
+    // The height from the face's own metrics: Tahoma's bitmap strike would
+    // make the toolkit report 11 and shrink the whole layout.
+    const int textHeight = TextHeight(font);
     if (textHeight != DesignTextHeight)
         m_scale = static_cast<double>(textHeight) / DesignTextHeight;
 
@@ -177,7 +202,35 @@ void TF::BuildControls()
     for (auto* button : {btnAdd, btnDebug, btnLoad, btnSave}) {
         button->setAutoDefault(false);
         button->setDefault(false);
+        FitCaption(button);
     }
+
+    // Names and descriptions for screen readers; the visible texts stay as
+    // designed, so the radio buttons' "RB0" captions are not what is read.
+    const auto describe = [](QWidget* w, const QString& name, const QString& description) {
+        w->setAccessibleName(name);
+        w->setAccessibleDescription(description);
+    };
+    describe(edRound, QStringLiteral("Round"), QStringLiteral("The round of the question, 1 to 5"));
+    describe(edQuestion, QStringLiteral("Question"), QStringLiteral("The text of the question"));
+    describe(gbAnswers, QStringLiteral("Answers"),
+             QStringLiteral("The answers and the mark of the correct one"));
+    for (int n = 0; n < 5; ++n) {
+        const QString number = QString::number(n + 1);
+        describe(m_answerBoxes[static_cast<std::size_t>(n)], QStringLiteral("Answer ") + number,
+                 QStringLiteral("The text of answer ") + number);
+        describe(m_radios[static_cast<std::size_t>(n)], QStringLiteral("Correct answer ") + number,
+                 QStringLiteral("Marks answer ") + number + QStringLiteral(" as the correct one"));
+    }
+    describe(btnAdd, btnAdd->text(),
+             QStringLiteral("Adds the question to the base, or replaces the reopened one"));
+    describe(btnDebug, btnDebug->text(), QStringLiteral("Has no effect"));
+    describe(btnLoad, btnLoad->text(), QStringLiteral("Replaces the questions with those of a base file"));
+    describe(btnSave, btnSave->text(), QStringLiteral("Saves the questions to a base file"));
+    describe(mLog, QStringLiteral("Event log"),
+             QStringLiteral("What the editor has done, the newest line last"));
+    describe(qlist, QStringLiteral("Questions"),
+             QStringLiteral("The questions of the base; a double click reopens one"));
 }
 
 void TF::ConnectHandlers()

@@ -1,8 +1,9 @@
 cmake_minimum_required(VERSION 3.25)
 
 # Installs the build into a fresh prefix and checks the installed tree: the
-# executable, the desktop entry, the metainfo and every icon, and nothing else.
-# Arguments: BUILD_DIR PREFIX BINDIR DATADIR ID SIZES VERSION.
+# executables, the desktop entry, the metainfo, every icon, the manual pages,
+# the copyright file and the changelog, and nothing else.
+# Arguments: BUILD_DIR PREFIX BINDIR DATADIR MANDIR DOCDIR ID SIZES VERSION.
 
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
@@ -23,6 +24,8 @@ set(svg ${DATADIR}/icons/hicolor/scalable/apps/${ID}.svg)
 set(expected ${exe} ${desktop} ${metainfo} ${svg})
 # The companion command-line program is installed beside the editor.
 list(APPEND expected ${BINDIR}/vertalina-base)
+list(APPEND expected ${MANDIR}/man1/vertalina-editor.1.gz ${MANDIR}/man1/vertalina-base.1.gz
+    ${DOCDIR}/copyright ${DOCDIR}/changelog.gz)
 foreach(size IN LISTS SIZES)
     list(APPEND expected ${DATADIR}/icons/hicolor/${size}x${size}/apps/${ID}.png)
 endforeach()

@@ -35,9 +35,31 @@ add_test(NAME install_tree COMMAND ${CMAKE_COMMAND}
     -DPREFIX=${CMAKE_CURRENT_BINARY_DIR}/install-tree
     -DBINDIR=${CMAKE_INSTALL_BINDIR}
     -DDATADIR=${CMAKE_INSTALL_DATADIR}
+    -DMANDIR=${CMAKE_INSTALL_MANDIR}
+    -DDOCDIR=${CMAKE_INSTALL_DOCDIR}
     -DID=${VT_DESKTOP_ID}
     "-DSIZES=${VT_ICON_SIZES}"
     -DVERSION=${PROJECT_VERSION}
     -P ${CMAKE_CURRENT_SOURCE_DIR}/CheckInstall.cmake)
 # Several test runs in parallel would share the one temporary prefix.
 set_tests_properties(install_tree PROPERTIES RESOURCE_LOCK install-tree TIMEOUT 120)
+
+# The Debian package as lintian sees it: no error and no warning. The package
+# is made from release builds only; a debug or sanitizer build is not hardened.
+if(UNIX AND NOT APPLE AND CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$"
+        AND NOT VERTALINA_SANITIZE)
+    find_program(VT_TOOL_lintian lintian)
+    if(VT_TOOL_lintian)
+        add_test(NAME deb_lintian COMMAND ${CMAKE_COMMAND}
+            -DBUILD_DIR=${CMAKE_BINARY_DIR}
+            -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/deb
+            -DLINTIAN=${VT_TOOL_lintian}
+            -DCPACK=${CMAKE_CPACK_COMMAND}
+            -P ${CMAKE_CURRENT_SOURCE_DIR}/Lintian.cmake)
+    else()
+        add_test(NAME deb_lintian COMMAND ${CMAKE_COMMAND}
+            "-DMESSAGE=lintian is not installed (Debian package lintian)"
+            -P ${CMAKE_CURRENT_SOURCE_DIR}/Fail.cmake)
+    endif()
+    set_tests_properties(deb_lintian PROPERTIES TIMEOUT 600)
+endif()

@@ -4,6 +4,10 @@
 #include "ShowException.h"
 #include "Startup.h"
 
+#include <QCoreApplication>
+#include <QFont>
+#include <QFontInfo>
+
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -18,10 +22,19 @@ int main(int argc, char** argv)
         }
     };
 
-    const int status = RunEditor(argc, argv, []() -> std::unique_ptr<QWidget> {
+    // The toolkit's dialogs follow the system's language.
+    qputenv("LC_ALL", "ru_RU.UTF-8");
+    bool tahoma = false;
+    QString lookIn;
+    const int status = RunEditor(argc, argv, [&]() -> std::unique_ptr<QWidget> {
+        tahoma = QFontInfo(QFont(QStringLiteral("Tahoma"))).family() == QStringLiteral("Tahoma");
+        lookIn = QCoreApplication::translate("QFileDialog", "Look in:");
         throw Error(u"Window cannot be created");
     });
     expect(status == 0, "status 0 after a failed start");
+    expect(tahoma, "the window is made with Tahoma registered (Debian package fonts-wine)");
+    expect(lookIn == QStringLiteral("Перейти к:"),
+           "the toolkit speaks the system's language (Debian package qt6-translations-l10n)");
     expect(shown == QStringList({QStringLiteral("Редактор вопросов"), QStringLiteral("Window cannot be created.")}),
            "the start failure is reported with its message");
 
@@ -31,6 +44,6 @@ int main(int argc, char** argv)
     expect(shown == QStringList({QStringLiteral("Редактор вопросов"), QString()}),
            "a failure without a message shows an empty text");
 
-    std::printf("%d passed, %d failed\n", 4 - failures, failures);
+    std::printf("%d passed, %d failed\n", 6 - failures, failures);
     return failures == 0 ? 0 : 1;
 }

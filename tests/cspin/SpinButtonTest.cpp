@@ -4,12 +4,15 @@
 #include "TCSpinEdit.h"
 #include "TTimerSpeedButton.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <vector>
 
@@ -125,6 +128,10 @@ private slots:
     void EveryPressWaitsTheFullFirstDelay();
     void DraggingOffStopsClicksAndBackResumes();
     void RightButtonDoesNotClick();
+    void OtherButtonsNeitherFocusNorOpenMenu_data();
+    void OtherButtonsNeitherFocusNorOpenMenu();
+    void GlyphTakesButtonTextColour_data();
+    void GlyphTakesButtonTextColour();
     void PressHandsFocusToSpinEditWithTextSelected();
     void PairWithoutTabStopNeverShowsFocusFrame();
     void PairWithTabStopAnswersKeysAndMovesFrame();
@@ -282,6 +289,57 @@ void SpinButtonTest::RightButtonDoesNotClick()
     QCOMPARE(host.spin->ups, 0);
     QCOMPARE(host.changes, 0);
     QVERIFY(!host.Up()->HoldTimer()->isActive());
+}
+
+void SpinButtonTest::OtherButtonsNeitherFocusNorOpenMenu_data()
+{
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::newRow("right") << Qt::RightButton;
+    QTest::newRow("middle") << Qt::MiddleButton;
+}
+
+void SpinButtonTest::OtherButtonsNeitherFocusNorOpenMenu()
+{
+    QFETCH(Qt::MouseButton, button);
+    Host host;
+    QVERIFY(host.Active());
+    QVERIFY(host.other->hasFocus());
+    // Through the window, as the window system delivers it: the toolkit's
+    // click focus and its context menu event both come on this path.
+    QWindow* window = host.window.windowHandle();
+    const QPoint at = host.Up()->mapTo(&host.window, kInside);
+    QTest::mousePress(window, button, {}, at);
+    const bool menuOpened = QApplication::activePopupWidget() != nullptr;
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+    QTest::mouseRelease(window, button, {}, at);
+    QVERIFY(!menuOpened);
+    QVERIFY(host.other->hasFocus());
+    QCOMPARE(host.spin->ups, 0);
+}
+
+void SpinButtonTest::GlyphTakesButtonTextColour_data()
+{
+    QTest::addColumn<QColor>("button");
+    QTest::addColumn<QColor>("text");
+    QTest::newRow("light") << QColor(Qt::lightGray) << QColor(Qt::black);
+    QTest::newRow("dark") << QColor(0x30, 0x30, 0x30) << QColor(0xEE, 0xEE, 0xEE);
+}
+
+void SpinButtonTest::GlyphTakesButtonTextColour()
+{
+    QFETCH(QColor, button);
+    QFETCH(QColor, text);
+    TCSpinButton pair;
+    QPalette palette = pair.palette();
+    palette.setColor(QPalette::Button, button);
+    palette.setColor(QPalette::ButtonText, text);
+    pair.setPalette(palette);
+    pair.SetBounds(0, 0, 15, 17);
+    const QImage face = pair.UpButton()->grab().toImage();
+    // The 9 x 6 glyph is centred on the 15 x 8 face; its tip is at (4, 1).
+    QCOMPARE(QColor(face.pixel(3 + 4, 1 + 1)), text);
+    QCOMPARE(QColor(face.pixel(3 + 0, 1 + 4)), button);
 }
 
 void SpinButtonTest::PressHandsFocusToSpinEditWithTextSelected()
@@ -450,8 +508,11 @@ void SpinButtonTest::DestroyingSpinEditWhileHeldIsSafe()
     auto host = std::make_unique<Host>();
     QVERIFY(host->Active());
     QTest::mousePress(host->Up(), Qt::LeftButton, {}, kInside);
+    const QPointer<QTimer> timer = host->Up()->HoldTimer();
+    QVERIFY(timer && timer->isActive());
     host.reset();
-    QTest::qWait(10);
+    // The repeat timer goes with its button: no tick can reach a destroyed one.
+    QVERIFY(timer.isNull());
 }
 
 QTEST_MAIN(SpinButtonTest)

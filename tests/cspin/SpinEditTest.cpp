@@ -1,9 +1,12 @@
 #include "SpinTestSupport.h"
 #include "TCSpinEdit.h"
+#include "TextHeight.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFile>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
@@ -78,6 +81,9 @@ private slots:
     void SetValueWithEqualTextFiresNothing();
     void SteppingClampsAndReplacesNonNumber();
     void SteppingWrapsAroundTheIntegerRange();
+    void StepsMoveByIncrement_data();
+    void StepsMoveByIncrement();
+    void ArrowKeysGoOnAfterStepping();
     void ArrowKeysStepOnEveryKeyDown();
     void KeyFilterAcceptsNumberCharacters();
     void KeyFilterRefusesWithBeep();
@@ -93,6 +99,8 @@ private slots:
     void FocusExitLeavesInRangeTextAsTyped();
     void WindowDeactivationIsNoExit();
     void ResizeBelowMinimumHeightIsBumped();
+    void TextHeightComesFromTheFaceMetrics_data();
+    void TextHeightComesFromTheFaceMetrics();
     void HandlerErrorOfSetValueReachesTheCaller();
     void HandlerErrorOfTypingIsReported();
 };
@@ -261,6 +269,49 @@ void SpinEditTest::SteppingWrapsAroundTheIntegerRange()
     spin.SetIncrement(INT_MIN);
     spin.UpClick(nullptr);
     QCOMPARE(spin.text(), QStringLiteral("-1"));
+}
+
+void SpinEditTest::StepsMoveByIncrement_data()
+{
+    QTest::addColumn<bool>("up");
+    QTest::addColumn<int>("increment");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("up by 3") << true << 3 << "13";
+    QTest::newRow("down by 3") << false << 3 << "7";
+    QTest::newRow("down by -2") << false << -2 << "12";
+}
+
+void SpinEditTest::StepsMoveByIncrement()
+{
+    QFETCH(bool, up);
+    QFETCH(int, increment);
+    QFETCH(QString, expected);
+    TCSpinEdit spin;
+    spin.SetValue(10);
+    spin.SetIncrement(increment);
+    if (up)
+        spin.UpClick(nullptr);
+    else
+        spin.DownClick(nullptr);
+    QCOMPARE(spin.text(), expected);
+}
+
+void SpinEditTest::ArrowKeysGoOnAfterStepping()
+{
+    // The text box's own key handling still sees the arrow keys: it leaves
+    // them to the parent, which gets them after the step.
+    struct Parent : QWidget
+    {
+        void keyPressEvent(QKeyEvent* event) override { keys << event->key(); }
+        QList<int> keys;
+    } parent;
+    auto* spin = new TCSpinEdit(&parent);
+    spin->SetValue(3);
+    QTest::keyClick(spin, Qt::Key_Up);
+    QTest::keyClick(spin, Qt::Key_Down);
+    QTest::keyClick(spin, Qt::Key_Down);
+    QCOMPARE(spin->text(), QStringLiteral("2"));
+    QCOMPARE(parent.keys, QList<int>({Qt::Key_Up, Qt::Key_Down, Qt::Key_Down}));
 }
 
 void SpinEditTest::ArrowKeysStepOnEveryKeyDown()
@@ -594,6 +645,46 @@ void SpinEditTest::ResizeBelowMinimumHeightIsBumped()
     QCOMPARE(spin.height(), spin.MinHeight());
     spin.resize(41, 40);
     QCOMPARE(spin.height(), 40);
+}
+
+void SpinEditTest::TextHeightComesFromTheFaceMetrics_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("pixels");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("minHeight");
+    // Tahoma: Windows ascent 2049 and descent 423 per 2048 units; its
+    // bitmap strike at 11 pixels would give 11. DejaVu Sans: 1901 and 483.
+    const QString tahoma = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
+    const QString dejavu = QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+    QTest::newRow("Tahoma 11") << tahoma << 11 << 13 << 22;
+    QTest::newRow("Tahoma 17") << tahoma << 17 << 21 << 32;
+    QTest::newRow("DejaVu Sans 11") << dejavu << 11 << 13 << 22;
+    QTest::newRow("DejaVu Sans 17") << dejavu << 17 << 20 << 31;
+}
+
+void SpinEditTest::TextHeightComesFromTheFaceMetrics()
+{
+    QFETCH(QString, file);
+    QFETCH(int, pixels);
+    QFETCH(int, height);
+    QFETCH(int, minHeight);
+    QVERIFY2(QFile::exists(file),
+             qPrintable(file + QStringLiteral(" is missing (Debian fonts-wine, fonts-dejavu-core)")));
+    const int id = QFontDatabase::addApplicationFont(file);
+    QVERIFY(id >= 0);
+    QFont font(QFontDatabase::applicationFontFamilies(id).constFirst());
+    font.setPixelSize(pixels);
+    QCOMPARE(TextHeight(font), height);
+    // The minimum height of a box in that font, with the system font's text
+    // at least as high.
+    QFont system = QApplication::font();
+    QApplication::setFont(font);
+    TCSpinEdit spin;
+    spin.setFont(font);
+    QCOMPARE(spin.MinHeight(), minHeight);
+    QApplication::setFont(system);
+    QFontDatabase::removeApplicationFont(id);
 }
 
 void SpinEditTest::HandlerErrorOfSetValueReachesTheCaller()

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -109,8 +110,12 @@ private slots:
         AddByKeyboard(QStringLiteral("Two"), {QStringLiteral("a"), QStringLiteral("b")}, 1);
         QTest::mouseClick(w.qlist->viewport(), Qt::LeftButton, {}, LineCenter(0));
         QCOMPARE(w.qlist->SelectedLine(), 0);
+        QSignalSpy changed(w.qlist->Lines(), &QAbstractItemModel::dataChanged);
         AddByKeyboard(QStringLiteral("Two"), {QStringLiteral("c"), QStringLiteral("d")}, 1);
         QCOMPARE(w.qlist->Lines()->Line(0), QStringLiteral("0. Two"));
+        // The list repaints the replaced line only when its model announces it.
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.first().at(0).toModelIndex().row(), 0);
         QCOMPARE(w.Base().Entry(2), u"c");
         QCOMPARE(w.Base().QuestionCount(), 2);
     }

@@ -23,7 +23,8 @@ private slots:
         LongTimeFormat h12first = h12;
         h12first.designatorFirst = true;
         LongTimeFormat dotted = h24;
-        dotted.separator = QStringLiteral(".");
+        dotted.hourSeparator = QStringLiteral(".");
+        dotted.minuteSeparator = QStringLiteral(".");
 
         QTest::newRow("24h") << h24 << QTime(9, 5, 7) << "9:05:07";
         QTest::newRow("24h evening") << h24 << QTime(23, 59, 59, 999) << "23:59:59";
@@ -52,21 +53,35 @@ private slots:
         QVERIFY(!us.leadingZero);
         QVERIFY(!us.designatorFirst);
         QCOMPARE(us.am, QStringLiteral("AM"));
-        QCOMPARE(us.separator, QStringLiteral(":"));
 
         const LongTimeFormat de = LongTimeFormatOf(QLocale(QStringLiteral("de_DE")));
         QVERIFY(!de.twelveHour);
         QVERIFY(de.leadingZero);
 
-        const LongTimeFormat fi = LongTimeFormatOf(QLocale(QStringLiteral("fi_FI")));
-        QVERIFY(!fi.leadingZero);
-        QCOMPARE(fi.separator, QStringLiteral("."));
-        QCOMPARE(FormatLogTime(QTime(9, 5, 7), fi), QStringLiteral("9.05.07"));
-
         const LongTimeFormat ko = LongTimeFormatOf(QLocale(QStringLiteral("ko_KR")));
         QVERIFY(ko.twelveHour);
         QVERIFY(ko.designatorFirst);
         QCOMPARE(ko.pm, QStringLiteral("오후"));
+    }
+
+    // Each separator comes from the region's own long format: the one after
+    // the minutes is not a copy of the one after the hours.
+    void stampsUseEachSeparatorOfTheRegion_data()
+    {
+        QTest::addColumn<QString>("region");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("fr_CA") << "fr_CA" << QStringLiteral("09 h 05 min 06");
+        QTest::newRow("ja_JP") << "ja_JP" << QStringLiteral("9時05分06");
+        QTest::newRow("ko_KR") << "ko_KR" << QStringLiteral("오전 9시 05분 06");
+        QTest::newRow("fi_FI") << "fi_FI" << QStringLiteral("9.05.06");
+        QTest::newRow("en_US") << "en_US" << QStringLiteral("9:05:06 AM");
+    }
+
+    void stampsUseEachSeparatorOfTheRegion()
+    {
+        QFETCH(QString, region);
+        QFETCH(QString, expected);
+        QCOMPARE(FormatLogTime(QTime(9, 5, 6), LongTimeFormatOf(QLocale(region))), expected);
     }
 };
 

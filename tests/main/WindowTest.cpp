@@ -5,8 +5,12 @@
 #include "TF.h"
 #include "WindowHarness.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -15,6 +19,8 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 
 #include <memory>
@@ -142,13 +148,42 @@ private slots:
         QVERIFY(w.TimeFormat() == format);
         for (int i = 0; i < 300; ++i)
             w.LogEvent(u"строка");
+        // The reader has scrolled back: the newest line still comes into view.
+        QScrollBar* bar = w.mLog->verticalScrollBar();
+        bar->setValue(0);
         w.LogEvent(u"");
         const QStringList lines = w.mLog->toPlainText().split(u'\n');
         QCOMPARE(lines.size(), 303);
         QCOMPARE(lines[2], QStringLiteral("[13:00:00] строка"));
         QCOMPARE(lines.last(), QStringLiteral("[13:00:00] "));
-        QScrollBar* bar = w.mLog->verticalScrollBar();
-        QCOMPARE(bar->value(), bar->maximum());
+        QVERIFY(bar->value() > 0);
+        QVERIFY(w.mLog->textCursor().atEnd());
+        QVERIFY(w.mLog->viewport()->rect().contains(w.mLog->cursorRect()));
+    }
+
+    void everyControlHasAnAccessibleNameAndDescription()
+    {
+        TF& w = *m_harness->window;
+        const QList<std::pair<QWidget*, QString>> names = {
+            {w.edRound, "Round"},        {w.edQuestion, "Question"}, {w.gbAnswers, "Answers"},
+            {w.edAnswer0, "Answer 1"},   {w.edAnswer4, "Answer 5"},  {w.RB0, "Correct answer 1"},
+            {w.RB4, "Correct answer 5"}, {w.btnAdd, "Add Question"}, {w.btnDebug, "Show Questions of Base"},
+            {w.btnLoad, "Load Base"},    {w.btnSave, "Save Base"},   {w.mLog, "Event log"},
+            {w.qlist, "Questions"},
+        };
+        for (const auto& [control, name] : names) {
+            // As a screen reader asks for them, through the accessibility interface.
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control);
+            QVERIFY(a);
+            QCOMPARE(a->text(QAccessible::Name), name);
+            QVERIFY2(!a->text(QAccessible::Description).isEmpty(), qPrintable(name));
+        }
+        for (int n = 0; n < 5; ++n) {
+            const QString number = QString::number(n + 1);
+            QCOMPARE(w.AnswerBox(n)->accessibleName(), QStringLiteral("Answer ") + number);
+            QCOMPARE(w.AnswerRadio(n)->accessibleName(), QStringLiteral("Correct answer ") + number);
+            QCOMPARE(w.AnswerRadio(n)->text(), QStringLiteral("RB0"));
+        }
     }
 
     void tabVisitsTheControlsInOrderBothWays()
@@ -256,6 +291,49 @@ private slots:
         w.resize(1200, 800);
         QCOMPARE(w.qlist->geometry(), QRect(552, 8, 305, 449));
         QCOMPARE(w.mLog->geometry(), QRect(8, 216, 529, 241));
+    }
+
+    // Tahoma when it is registered, the toolkit's stand-in face when it is
+    // not: the layout keeps its designed size and no caption is cut. Runs
+    // last, as a registered face may linger in the toolkit's font cache.
+    void captionsFitWithEitherFace_data()
+    {
+        QTest::addColumn<bool>("tahoma");
+        QTest::newRow("stand-in face") << false;
+        QTest::newRow("Tahoma") << true;
+    }
+
+    void captionsFitWithEitherFace()
+    {
+        QFETCH(bool, tahoma);
+        m_harness.reset();
+        int registered = -1;
+        if (tahoma) {
+            const QString path = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
+            QVERIFY2(QFile::exists(path), "Tahoma is missing: install the Debian package fonts-wine");
+            registered = QFontDatabase::addApplicationFont(path);
+            QVERIFY(registered >= 0);
+        }
+        m_harness = std::make_unique<WindowHarness>();
+        QVERIFY(m_harness->ShowActive());
+        TF& w = *m_harness->window;
+        QCOMPARE(QFontInfo(w.font()).family() == QStringLiteral("Tahoma"), tahoma);
+        QCOMPARE(w.LayoutScale(), 1.0);
+        QCOMPARE(w.size(), QSize(866, 465));
+        for (QPushButton* button : {w.btnAdd, w.btnDebug, w.btnLoad, w.btnSave}) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            const int room =
+                button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+            const int text = QFontMetrics(button->font()).horizontalAdvance(button->text());
+            QVERIFY2(text <= room,
+                     qPrintable(QStringLiteral("%1: %2 > %3").arg(button->text()).arg(text).arg(room)));
+            if (tahoma)
+                QCOMPARE(button->font().pixelSize(), 11);
+        }
+        m_harness.reset();
+        if (registered >= 0)
+            QFontDatabase::removeApplicationFont(registered);
     }
 
 private:
