@@ -22,6 +22,10 @@ public:
     /** Reads up to n bytes into data and returns how many were read: fewer at
      *  the end of the data, which is not by itself a failure; 0 on a read error. */
     virtual std::size_t Read(std::uint8_t* data, std::size_t n) = 0;
+    /** The next n bytes where the stream already holds them in memory, now
+     *  consumed; valid until the next call. nullptr when the stream does not
+     *  hold that many (nothing is consumed then; Read tells what arrives). */
+    virtual const std::uint8_t* Borrow(std::size_t /*n*/) { return nullptr; }
 };
 
 /** An output stream that collects the bytes in memory. */
@@ -46,6 +50,7 @@ public:
     {
     }
     std::size_t Read(std::uint8_t* data, std::size_t n) override;
+    const std::uint8_t* Borrow(std::size_t n) override;
 
 private:
     const std::uint8_t* m_data;
@@ -67,6 +72,30 @@ public:
 
 private:
     int m_fd;
+};
+
+/** An FdInputStream that reads the file in large blocks and serves requests
+ *  from memory. Every request delivers what FdInputStream would: all n bytes,
+ *  the bytes up to the end of the file, or nothing when a read error falls
+ *  inside it. It may read past the bytes requested. */
+class BlockInputStream : public InputStream
+{
+public:
+    explicit BlockInputStream(int fd, std::size_t block = std::size_t(1) << 20) : m_fd(fd), m_block(block) {}
+    std::size_t Read(std::uint8_t* data, std::size_t n) override;
+    const std::uint8_t* Borrow(std::size_t n) override;
+
+private:
+    // Whether n bytes are held, reading more when they are not.
+    bool Fill(std::size_t n);
+
+    int m_fd;
+    std::size_t m_block;
+    std::vector<std::uint8_t> m_buffer;
+    std::size_t m_pos = 0;
+    std::size_t m_end = 0;
+    bool m_ended = false;
+    bool m_failed = false;
 };
 
 class FdOutputStream : public OutputStream

@@ -21,6 +21,7 @@ InputFile::InputFile(std::string path) : m_path(std::move(path))
     if (m_path == "-") {
         m_fd = 0;
         m_stream = FdInputStream(m_fd);
+        m_blocks = BlockInputStream(m_fd);
         return;
     }
     // Without O_NONBLOCK, opening a FIFO would wait for a writer.
@@ -49,6 +50,7 @@ InputFile::InputFile(std::string path) : m_path(std::move(path))
         throw;
     }
     m_stream = FdInputStream(m_fd);
+    m_blocks = BlockInputStream(m_fd);
 }
 
 InputFile::~InputFile()
