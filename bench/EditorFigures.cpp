@@ -66,9 +66,9 @@ void ResetPeak()
 
 std::u16string Words(std::mt19937& random, std::size_t minLength, std::size_t maxLength)
 {
-    static const char16_t* const words[] = {u"какой",  u"город",  u"является", u"столицей", u"сколько",
-                                            u"планет", u"роман",  u"Волга",    u"жёлтый",   u"элемент",
-                                            u"мир",    u"самая",  u"река",     u"Европы",   u"Пушкин"};
+    static const char16_t* const words[] = {u"какой",  u"город", u"является", u"столицей", u"сколько",
+                                            u"планет", u"роман", u"Волга",    u"жёлтый",   u"элемент",
+                                            u"мир",    u"самая", u"река",     u"Европы",   u"Пушкин"};
     const std::size_t target = std::uniform_int_distribution<std::size_t>(minLength, maxLength)(random);
     std::u16string text;
     while (text.size() < target)
@@ -88,7 +88,8 @@ std::size_t WriteFixture(const QString& path)
         record.round = std::u16string(1, static_cast<char16_t>(u'0' + round));
         record.question = Words(random, 40, 200) + u"?";
         for (int i = 0; i < AnswerCount; ++i)
-            record.answers[static_cast<std::size_t>(i)] = i < AnswersOfRound(round) ? Words(random, 4, 40) : u" ";
+            record.answers[static_cast<std::size_t>(i)] =
+                i < AnswersOfRound(round) ? Words(random, 4, 40) : u" ";
         record.correct = u"0";
         base.AppendRecord(std::move(record));
     }
@@ -202,8 +203,8 @@ int main(int argc, char** argv)
     std::printf("file: %zu bytes, %d questions, %d list lines\n", bytes, window.Base().QuestionCount(),
                 window.qlist->model()->rowCount());
     std::printf("| resident memory added by one load | %.0f MB = %.2f x the file |\n", one / 1e6, one / file);
-    std::printf("| after five loads / ten loads | %.0f MB / %.0f MB (ten = %.1f %% above one) |\n", five / 1e6,
-                ten / 1e6, 100.0 * (ten - one) / one);
+    std::printf("| after five loads / ten loads | %.0f MB / %.0f MB (ten = %.1f %% above one) |\n",
+                five / 1e6, ten / 1e6, 100.0 * (ten - one) / one);
     std::printf("| peak during a reload | %.0f MB = %.2f x the file |\n", peak / 1e6, peak / file);
 
     // Load and save against raw file work.
@@ -223,8 +224,8 @@ int main(int argc, char** argv)
     }
     std::printf("| load into the shown window vs a raw read | %.1f ms vs %.1f ms = %.2f x |\n", Median(load),
                 Median(read), Median(load) / Median(read));
-    std::printf("| save vs a raw write + fsync | %.1f ms vs %.1f ms = %.2f x |\n", Median(save), Median(write),
-                Median(save) / Median(write));
+    std::printf("| save vs a raw write + fsync | %.1f ms vs %.1f ms = %.2f x |\n", Median(save),
+                Median(write), Median(save) / Median(write));
 
     // Commands at 100,000 questions, each followed by its repaint.
     EditorFields& fields = window.Fields();
@@ -254,8 +255,8 @@ int main(int argc, char** argv)
         Repaint();
         replace.push_back(Ms(start));
     }
-    std::printf("| add at %d questions, with the repaint | %.2f ms median, %.2f ms worst |\n", count, Median(add),
-                *std::max_element(add.begin(), add.end()));
+    std::printf("| add at %d questions, with the repaint | %.2f ms median, %.2f ms worst |\n", count,
+                Median(add), *std::max_element(add.begin(), add.end()));
     std::printf("| replace | %.2f ms median, %.2f ms worst |\n", Median(replace),
                 *std::max_element(replace.begin(), replace.end()));
     std::printf("| reopen (double-click) | %.2f ms median, %.2f ms worst |\n", Median(reopen),

@@ -61,6 +61,7 @@ TF::TF(QWidget* parent) : QWidget(parent)
 
     BuildControls();
     m_base = std::make_unique<QuestionBase>();
+    qlist->Lines()->SetBase(m_base.get());
     m_fields = std::make_unique<WindowFields>(*this);
     m_clock = [] { return QTime::currentTime(); };
     m_localeSource = [] { return QLocale::system(); };
