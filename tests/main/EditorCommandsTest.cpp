@@ -112,12 +112,11 @@ TEST(LabelNumber, ReadsTheLeadingAsciiDigits)
         std::u16string label;
         std::int32_t number;
     } cases[] = {
-        {u"0. Вопрос", 0}, {u"12. x", 12},
-        {u"007. x", 7},    {u"2147483647. x", 2147483647},
-        {u"Вопрос", 0},    {u"", 0},
-        {u". 5", 0},       {u"3", 3},
-        {u"45abc", 45},    {u" 5. x", 0},
-        {u"\uff11. x", 0}, {u"\u0663. x", 0}, // full-width and Arabic-Indic digits are not digits
+        {u"0. Вопрос", 0},    {u"12. x", 12},     {u"007. x", 7},
+        {u"2147483647. x", 2147483647},
+        {u"Вопрос", 0},       {u"", 0},           {u". 5", 0},
+        {u"3", 3},            {u"45abc", 45},     {u" 5. x", 0},
+        {u"\uff11. x", 0},    {u"\u0663. x", 0}, // full-width and Arabic-Indic digits are not digits
     };
     for (const auto& c : cases)
         EXPECT_EQ(Commands::LabelNumber(c.label), c.number) << ToUtf8(c.label);
@@ -148,9 +147,9 @@ TEST(RoundChange, DisablesByExactRoundValuesOneToThree)
         std::u16string round;
         std::array<bool, 3> enabled; // answers 2, 3, 4
     } cases[] = {
-        {u"1", {false, false, false}}, {u"2", {true, false, false}},   {u"3", {true, true, false}},
-        {u"4", {true, true, true}},    {u"5", {true, true, true}},     {u"0", {true, true, true}},
-        {u"9", {true, true, true}},    {u"-2", {true, true, true}},    {u"03", {true, true, false}},
+        {u"1", {false, false, false}}, {u"2", {true, false, false}}, {u"3", {true, true, false}},
+        {u"4", {true, true, true}},    {u"5", {true, true, true}},    {u"0", {true, true, true}},
+        {u"9", {true, true, true}},    {u"-2", {true, true, true}},  {u"03", {true, true, false}},
         {u"+2", {true, false, false}}, {u"$1", {false, false, false}},
     };
     for (const auto& c : cases) {
@@ -206,8 +205,8 @@ TEST(FieldsComplete, RequiresAnswerNWhenRoundValueExceedsNMinusOne)
         int emptyAnswer; // -1: none
         bool complete;
     } cases[] = {
-        {u"1", 2, true},  {u"1", 0, false}, {u"1", 1, false}, {u"2", 2, false},  {u"2", 3, true},
-        {u"3", 3, false}, {u"3", 4, true},  {u"4", 4, false}, {u"5", 4, false},  {u"5", -1, true},
+        {u"1", 2, true},  {u"1", 0, false}, {u"1", 1, false}, {u"2", 2, false}, {u"2", 3, true},
+        {u"3", 3, false}, {u"3", 4, true},  {u"4", 4, false}, {u"5", 4, false}, {u"5", -1, true},
         {u"0", 2, true},  {u"9", 4, false}, {u"03", 4, true}, {u"+3", 3, false},
     };
     for (const auto& c : cases) {
@@ -277,8 +276,8 @@ TEST(AddQuestion, AppendsEightEntriesWithBlanksForUnusedAnswers)
         Editor editor;
         // Texts left in the disabled boxes are replaced by blanks all the same.
         editor.Add(c.round, u"Вопрос", {u"a0", u"a1", u"a2", u"a3", u"a4"}, 1);
-        const std::vector<std::u16string> expected{c.round,     u"Вопрос",   c.stored[0], c.stored[1],
-                                                   c.stored[2], c.stored[3], c.stored[4], u"1"};
+        const std::vector<std::u16string> expected{
+            c.round, u"Вопрос", c.stored[0], c.stored[1], c.stored[2], c.stored[3], c.stored[4], u"1"};
         EXPECT_EQ(Entries(editor.base), expected) << "the round is stored as its text";
     }
 }
@@ -392,7 +391,8 @@ TEST(ReplaceQuestion, OverwritesTheSelectedQuestionAndReturnsToAdding)
               (QuestionRecord{u"2", u"q0", {u"n0", u"n1", u"n2", u"old3", u"old4"}, u"3"}));
     EXPECT_EQ(editor.base.Record(1), Stored(u"4", u"q1"));
     EXPECT_EQ(editor.base.Record(3), Stored(u"4", u"q3"));
-    EXPECT_EQ(editor.fields.lines, (std::vector<std::u16string>{u"0. q0", u"1. q1", u"2. q0", u"3. q3"}));
+    EXPECT_EQ(editor.fields.lines,
+              (std::vector<std::u16string>{u"0. q0", u"1. q1", u"2. q0", u"3. q3"}));
     EXPECT_EQ(editor.fields.log, std::vector<std::u16string>{u"Вопрос №2 успешно отредактирован"});
     EXPECT_EQ(editor.fields.selected, -1);
     EXPECT_EQ(editor.fields.question, u"");
@@ -558,12 +558,10 @@ TEST(OpenQuestion, FailuresBeforeLoadingChangeNothing)
     } cases[] = {
         {"no line selected", {Stored(u"4", u"q0")}, {u"0. q0"}, -1, u"List index out of bounds (-1)"},
         {"base emptied by a failed load", {}, {u"0. q0"}, 0, u"List index out of bounds (0)"},
-        {"label beyond the base",
-         {Stored(u"4", u"q0")},
-         {u"0. q0", u"3. q3"},
-         1,
+        {"label beyond the base", {Stored(u"4", u"q0")}, {u"0. q0", u"3. q3"}, 1,
          u"List index out of bounds (24)"},
-        {"round not a number", {Stored(u"4x", u"q0")}, {u"0. q0"}, 0, u"''4x'' is not a valid integer value"},
+        {"round not a number", {Stored(u"4x", u"q0")}, {u"0. q0"}, 0,
+         u"''4x'' is not a valid integer value"},
         {"empty round", {Stored(u"", u"q0")}, {u"0. q0"}, 0, u"'''' is not a valid integer value"},
     };
     for (const auto& c : cases) {
