@@ -77,6 +77,8 @@ TF::~TF()
 {
     if (F == this)
         F = nullptr;
+    // The base goes before the child widgets: the list must not read it then.
+    qlist->Lines()->SetBase(nullptr);
 }
 
 QRect ScaleLayoutRect(const QRect& rect, double scale)
