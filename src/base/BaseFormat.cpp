@@ -50,12 +50,7 @@ void StoreUnit(char16_t unit, std::uint8_t* bytes)
     bytes[1] = static_cast<std::uint8_t>(unit >> 8);
 }
 
-std::u16string CutRange(const char16_t* first, std::size_t width)
-{
-    return std::u16string(first, std::find(first, first + width, Bar));
-}
-
-void PutField(const std::u16string& text, std::size_t width, char16_t* units)
+void PutField(std::u16string_view text, std::size_t width, char16_t* units)
 {
     const std::size_t n = std::min(text.size(), width);
     std::copy_n(text.data(), n, units);
@@ -66,7 +61,7 @@ void PutField(const std::u16string& text, std::size_t width, char16_t* units)
 // false when it has none. An empty text is written as a bar, which keeps the
 // record's width and reads back as an empty index; a longer text that reads
 // as a number from 0 to 9 is written as that digit.
-bool FitUnit(const std::u16string& text, char16_t& unit)
+bool FitUnit(std::u16string_view text, char16_t& unit)
 {
     if (text.empty()) {
         unit = Bar;
@@ -84,17 +79,17 @@ bool FitUnit(const std::u16string& text, char16_t& unit)
     return false;
 }
 
-const std::u16string& Field(const QuestionBase& base, int k, int field)
+std::u16string_view Field(const QuestionBase& base, int k, int field)
 {
     return base.Entry(k * EntriesPerQuestion + field);
 }
 
-std::u16string Quoted(const std::u16string& text)
+std::u16string Quoted(std::u16string_view text)
 {
     constexpr std::size_t shown = 20;
     if (text.size() <= shown)
-        return u"\"" + text + u"\"";
-    return u"\"" + text.substr(0, shown) + u"\u2026\"";
+        return u"\"" + std::u16string(text) + u"\"";
+    return u"\"" + std::u16string(text.substr(0, shown)) + u"\u2026\"";
 }
 
 [[noreturn]] void ThrowUnfit(int k, const std::u16string& problem)
@@ -102,7 +97,7 @@ std::u16string Quoted(const std::u16string& text)
     throw Error(u"Question " + IntToStr(k) + u" cannot be saved: " + problem);
 }
 
-void CheckUnit(int k, const std::u16string& text, const char16_t* what)
+void CheckUnit(int k, std::u16string_view text, const char16_t* what)
 {
     char16_t unit;
     if (!FitUnit(text, unit))
@@ -110,7 +105,7 @@ void CheckUnit(int k, const std::u16string& text, const char16_t* what)
                           u" does not fit the file's one-character field");
 }
 
-void CheckWidth(int k, const std::u16string& text, std::size_t width, const std::u16string& what)
+void CheckWidth(int k, std::u16string_view text, std::size_t width, const std::u16string& what)
 {
     if (text.size() > width)
         ThrowUnfit(k, what + u" is " + IntToStr(static_cast<std::int32_t>(text.size())) +
@@ -119,16 +114,16 @@ void CheckWidth(int k, const std::u16string& text, std::size_t width, const std:
 }
 
 // The eight texts of one question, wherever they are held.
-using QuestionTexts = std::array<const std::u16string*, EntriesPerQuestion>;
+using QuestionTexts = std::array<std::u16string_view, EntriesPerQuestion>;
 
 QuestionTexts TextsOf(const QuestionRecord& record)
 {
     QuestionTexts texts{};
-    texts[FieldRound] = &record.round;
-    texts[FieldQuestion] = &record.question;
+    texts[FieldRound] = record.round;
+    texts[FieldQuestion] = record.question;
     for (int i = 0; i < AnswerCount; ++i)
-        texts[static_cast<std::size_t>(FieldAnswer0 + i)] = &record.answers[static_cast<std::size_t>(i)];
-    texts[FieldCorrect] = &record.correct;
+        texts[static_cast<std::size_t>(FieldAnswer0 + i)] = record.answers[static_cast<std::size_t>(i)];
+    texts[FieldCorrect] = record.correct;
     return texts;
 }
 
@@ -136,7 +131,7 @@ QuestionTexts TextsOf(const QuestionBase& base, int k)
 {
     QuestionTexts texts{};
     for (int f = 0; f < EntriesPerQuestion; ++f)
-        texts[static_cast<std::size_t>(f)] = &Field(base, k, f);
+        texts[static_cast<std::size_t>(f)] = Field(base, k, f);
     return texts;
 }
 
@@ -146,28 +141,50 @@ void EncodeTexts(const QuestionTexts& texts, RecordBytes& bytes)
     std::array<char16_t, RecordWidth> units;
     // A text that does not fit (CheckBaseLimits refuses it before writing)
     // still gives a defined unit: its first.
-    if (!FitUnit(*texts[FieldRound], units[RoundAt]))
-        units[RoundAt] = texts[FieldRound]->front();
-    PutField(*texts[FieldQuestion], QuestionWidth, &units[QuestionAt]);
+    if (!FitUnit(texts[FieldRound], units[RoundAt]))
+        units[RoundAt] = texts[FieldRound].front();
+    PutField(texts[FieldQuestion], QuestionWidth, &units[QuestionAt]);
     for (std::size_t i = 0; i < AnswerCount; ++i)
-        PutField(*texts[FieldAnswer0 + i], AnswerWidth, &units[AnswerAt(i)]);
-    if (!FitUnit(*texts[FieldCorrect], units[CorrectAt]))
-        units[CorrectAt] = texts[FieldCorrect]->front();
+        PutField(texts[FieldAnswer0 + i], AnswerWidth, &units[AnswerAt(i)]);
+    if (!FitUnit(texts[FieldCorrect], units[CorrectAt]))
+        units[CorrectAt] = texts[FieldCorrect].front();
     for (std::size_t i = 0; i < RecordWidth; ++i)
         StoreUnit(static_cast<char16_t>(units[i] ^ RecordKey[i]), &bytes[2 * i]);
 }
 
-QuestionRecord DecodeBytes(const std::uint8_t* bytes)
+} // namespace
+
+// Decodes one record's bytes into `units` and points `texts` at its fields
+// there: each field's text before its first bar, the round as its one unit.
+void DecodeRecordTexts(const std::uint8_t* bytes, RecordUnits& units, RecordTexts& texts)
 {
-    std::array<char16_t, RecordWidth> units;
     for (std::size_t i = 0; i < RecordWidth; ++i)
         units[i] = static_cast<char16_t>(LoadUnit(&bytes[2 * i]) ^ RecordKey[i]);
-    QuestionRecord record;
-    record.round.assign(1, units[RoundAt]);
-    record.question = CutRange(&units[QuestionAt], QuestionWidth);
+    const auto cut = [&units](std::size_t at, std::size_t width) {
+        const char16_t* first = &units[at];
+        return std::u16string_view(first,
+                                   static_cast<std::size_t>(std::find(first, first + width, Bar) - first));
+    };
+    texts[FieldRound] = std::u16string_view(&units[RoundAt], 1);
+    texts[FieldQuestion] = cut(QuestionAt, QuestionWidth);
     for (std::size_t i = 0; i < AnswerCount; ++i)
-        record.answers[i] = CutRange(&units[AnswerAt(i)], AnswerWidth);
-    record.correct = CutRange(&units[CorrectAt], 1);
+        texts[FieldAnswer0 + i] = cut(AnswerAt(i), AnswerWidth);
+    texts[FieldCorrect] = cut(CorrectAt, 1);
+}
+
+namespace {
+
+QuestionRecord DecodeBytes(const std::uint8_t* bytes)
+{
+    RecordUnits units;
+    RecordTexts texts;
+    DecodeRecordTexts(bytes, units, texts);
+    QuestionRecord record;
+    record.round = texts[FieldRound];
+    record.question = texts[FieldQuestion];
+    for (std::size_t i = 0; i < AnswerCount; ++i)
+        record.answers[i] = texts[FieldAnswer0 + i];
+    record.correct = texts[FieldCorrect];
     return record;
 }
 
@@ -252,18 +269,36 @@ BaseReader::BaseReader(InputStream& in) : m_in(in)
     m_count = DecodeHeader(headerText);
 }
 
-bool BaseReader::Next(QuestionRecord& record)
+bool BaseReader::NextTexts(RecordTexts& texts)
 {
     if (m_cutShort || m_read >= m_count)
         return false;
-    const std::size_t got = m_in.Read(m_bytes.data(), m_bytes.size());
-    if (got < m_bytes.size()) {
-        m_cutShort = true;
-        m_short = got;
-        return false;
+    // The record is decoded where the stream holds it when it can.
+    const std::uint8_t* bytes = m_in.Borrow(m_bytes.size());
+    if (bytes == nullptr) {
+        const std::size_t got = m_in.Read(m_bytes.data(), m_bytes.size());
+        if (got < m_bytes.size()) {
+            m_cutShort = true;
+            m_short = got;
+            return false;
+        }
+        bytes = m_bytes.data();
     }
-    record = DecodeBytes(m_bytes.data());
+    DecodeRecordTexts(bytes, m_units, texts);
     ++m_read;
+    return true;
+}
+
+bool BaseReader::Next(QuestionRecord& record)
+{
+    RecordTexts texts;
+    if (!NextTexts(texts))
+        return false;
+    record.round = texts[FieldRound];
+    record.question = texts[FieldQuestion];
+    for (std::size_t i = 0; i < AnswerCount; ++i)
+        record.answers[i] = texts[FieldAnswer0 + i];
+    record.correct = texts[FieldCorrect];
     return true;
 }
 
@@ -272,24 +307,15 @@ void ReadBase(InputStream& in, QuestionBase& base)
     BaseReader reader(in);
     const std::int32_t n = reader.HeaderCount();
 
-    // The count is not trusted for allocation beyond a modest amount; growth
-    // past it is ours, so an append never has to allocate part way through a
-    // question and the base never holds part of one.
-    constexpr std::size_t reserveCap = 16384 * EntriesPerQuestion;
-    std::size_t reserved =
-        static_cast<std::size_t>(base.EntryCount()) +
-        std::min<std::size_t>(n > 0 ? static_cast<std::size_t>(n) * EntriesPerQuestion : 0, reserveCap);
-    base.Reserve(reserved);
+    // Room for every counted question at its longest, so that the buffers
+    // never move while reading; the header's five digits bound the count,
+    // and room that the texts do not fill is never touched.
+    const std::size_t counted = n > 0 ? static_cast<std::size_t>(n) : 0;
+    base.Reserve(counted * EntriesPerQuestion, counted * RecordWidth);
 
-    QuestionRecord record;
-    while (reader.Next(record)) {
-        const std::size_t needed = static_cast<std::size_t>(base.EntryCount()) + EntriesPerQuestion;
-        if (needed > reserved) {
-            reserved = std::max(reserved * 2, needed);
-            base.Reserve(reserved);
-        }
-        base.AppendRecord(std::move(record));
-    }
+    RecordTexts texts;
+    while (reader.NextTexts(texts))
+        base.AppendQuestion(texts);
     if (reader.CutShort())
         throw Error(u"Stream read error");
 }

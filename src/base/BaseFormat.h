@@ -26,6 +26,9 @@ inline constexpr std::uint64_t MaxBaseFileBytes =
     BaseHeaderBytes + std::uint64_t(MaxBaseQuestions) * BaseRecordBytes;
 
 using RecordBytes = std::array<std::uint8_t, BaseRecordBytes>;
+/** One record's code units, decoded, and its eight fields' texts in them. */
+using RecordUnits = std::array<char16_t, BaseRecordBytes / 2>;
+using RecordTexts = std::array<std::u16string_view, EntriesPerQuestion>;
 
 /** The 5-code-unit header for `count`, 0 to MaxBaseQuestions; throws Error
  *  for a count outside that range. */
@@ -43,6 +46,8 @@ RecordBytes EncodeRecord(const QuestionRecord& record);
 /** The question held in one record's bytes: each field's text before its
  *  first bar, the round as its one code unit. */
 QuestionRecord DecodeRecord(const std::uint8_t* bytes);
+/** The same decoding into `units`, with `texts` pointing into them. */
+void DecodeRecordTexts(const std::uint8_t* bytes, RecordUnits& units, RecordTexts& texts);
 
 /** Checks that every question of the base fits the file format, so that
  *  WriteBase will write it; call it before creating a file. Throws Error
@@ -61,8 +66,9 @@ void CheckBaseLimits(const QuestionBase& base);
 void WriteBase(const QuestionBase& base, OutputStream& out, const std::function<void(int)>& notify = {});
 
 /** Reads a base file record by record, as loading does: one read request for
- *  the header, then one per record. What a short header leaves out reads as
- *  blanks. */
+ *  the header, then one per record (a stream that holds the record's bytes in
+ *  memory lends them instead, InputStream::Borrow). What a short header
+ *  leaves out reads as blanks. */
 class BaseReader
 {
 public:
@@ -77,6 +83,9 @@ public:
      *  records are read, or when the next one is cut short: then ShortBytes()
      *  tells how many of its bytes arrived. */
     bool Next(QuestionRecord& record);
+    /** As Next, giving the record's texts where the reader decoded them;
+     *  they stay valid until the next call. */
+    bool NextTexts(RecordTexts& texts);
     /** Bytes of the record that was cut short; 0 when none was. */
     std::size_t ShortBytes() const noexcept { return m_short; }
     /** Whether the last Next stopped at a record cut short. */
@@ -89,6 +98,7 @@ private:
     std::size_t m_short = 0;
     bool m_cutShort = false;
     RecordBytes m_bytes{};
+    RecordUnits m_units{};
 };
 
 /** Reads one base file from `in` and appends its questions to `base`. Throws

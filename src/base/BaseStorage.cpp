@@ -8,7 +8,7 @@ QuestionBase LoadBaseFile(const std::string& path)
 {
     InputFile file(path);
     QuestionBase base;
-    ReadBase(file.Stream(), base);
+    ReadBase(file.BlockStream(), base);
     return base;
 }
 

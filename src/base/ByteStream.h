@@ -22,6 +22,12 @@ public:
     /** Reads up to n bytes into data and returns how many were read: fewer at
      *  the end of the data, which is not by itself a failure; 0 on a read error. */
     virtual std::size_t Read(std::uint8_t* data, std::size_t n) = 0;
+    /** The next n bytes where the stream already holds them in memory, now
+     *  consumed; valid until the next call. nullptr when the stream does not
+     *  hold that many (nothing is consumed then; Read tells what arrives). */
+    virtual const std::uint8_t* Borrow(std::size_t /*n*/) { return nullptr; }
+    /** Whether a read has failed (as opposed to the data having ended). */
+    virtual bool Failed() const { return false; }
 };
 
 /** An output stream that collects the bytes in memory. */
@@ -46,6 +52,7 @@ public:
     {
     }
     std::size_t Read(std::uint8_t* data, std::size_t n) override;
+    const std::uint8_t* Borrow(std::size_t n) override;
 
 private:
     const std::uint8_t* m_data;
@@ -74,9 +81,39 @@ public:
      *  arrived before the error; those bytes are consumed from the file and the
      *  contents of data are then unspecified. */
     std::size_t Read(std::uint8_t* data, std::size_t n) override;
+    bool Failed() const override { return m_failed; }
 
 private:
     NativeFile m_file;
+    bool m_failed = false;
+};
+
+/** Reads another stream in large blocks and serves requests from memory, so
+ *  that records can be decoded where they lie (Borrow). Every request
+ *  delivers what the stream below would: all n bytes, the bytes up to the end
+ *  of the data, or nothing when a read error falls inside it. It may read
+ *  past the bytes requested. */
+class BlockInputStream : public InputStream
+{
+public:
+    explicit BlockInputStream(InputStream& source, std::size_t block = std::size_t(1) << 20)
+        : m_source(source), m_block(block)
+    {
+    }
+    std::size_t Read(std::uint8_t* data, std::size_t n) override;
+    const std::uint8_t* Borrow(std::size_t n) override;
+
+private:
+    // Whether n bytes are held, reading another block when they are not.
+    bool Fill(std::size_t n);
+
+    InputStream& m_source;
+    std::size_t m_block;
+    std::vector<std::uint8_t> m_buffer;
+    std::size_t m_pos = 0;
+    std::size_t m_end = 0;
+    bool m_ended = false;
+    bool m_failed = false;
 };
 
 class FileOutputStream : public OutputStream

@@ -16,6 +16,7 @@ std::size_t FileInputStream::Read(std::uint8_t* data, std::size_t n)
         } else if (got == 0) {
             break; // end of file
         } else {
+            m_failed = true;
             return 0;
         }
     }

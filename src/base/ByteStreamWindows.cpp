@@ -24,6 +24,7 @@ std::size_t FileInputStream::Read(std::uint8_t* data, std::size_t n)
             // A pipe whose writer has gone has simply ended.
             if (::GetLastError() == ERROR_BROKEN_PIPE)
                 break;
+            m_failed = true;
             return 0;
         }
         if (got == 0)

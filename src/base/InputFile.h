@@ -40,6 +40,9 @@ public:
     const FileId& Id() const noexcept { return m_id; }
     /** The stream over the file, from its current position on. */
     InputStream& Stream() noexcept { return m_stream; }
+    /** The same stream read in large blocks (BlockInputStream), for reading
+     *  the file to its end; not to be mixed with Stream or ReadAll. */
+    InputStream& BlockStream() noexcept { return m_blocks; }
 
     /** Every byte from the current position on, at most `limit` of them.
      *  Throws Error("Cannot read file "<path>". <reason>") on a read error or
@@ -52,4 +55,5 @@ private:
     bool m_owned = false;
     FileId m_id;
     FileInputStream m_stream{NoNativeFile};
+    BlockInputStream m_blocks{m_stream};
 };

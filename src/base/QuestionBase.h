@@ -35,41 +35,74 @@ struct QuestionRecord
 
 /** The document: a flat ordered list of UTF-16 strings, eight per question;
  *  question k occupies entries 8k to 8k+7. Only appending at the end,
- *  replacing in place and removing everything change it. */
+ *  replacing in place and removing everything change it.
+ *
+ *  The texts live in one growable buffer, each entry a span of it; the base
+ *  also keeps a hash of its complete questions' texts for FindQuestionText. */
 class QuestionBase
 {
 public:
-    int EntryCount() const noexcept { return static_cast<int>(m_entries.size()); }
+    int EntryCount() const noexcept { return static_cast<int>(m_spans.size()); }
     /** Entry count divided by 8, rounded down. */
     int QuestionCount() const noexcept { return EntryCount() / EntriesPerQuestion; }
 
-    void Append(std::u16string entry) { m_entries.push_back(std::move(entry)); }
+    void Append(std::u16string_view entry);
 
-    /** Throws Error("List index out of bounds (<n>)") for n outside the entries. */
-    const std::u16string& Entry(int n) const;
+    /** Entry n's text, valid until the base next changes. Throws
+     *  Error("List index out of bounds (<n>)") for n outside the entries. */
+    std::u16string_view Entry(int n) const;
     /** Throws as Entry; the base is unchanged then. */
-    void Replace(int n, std::u16string entry);
+    void Replace(int n, std::u16string_view entry);
 
-    void Clear() noexcept { m_entries.clear(); }
-    void Reserve(std::size_t entries) { m_entries.reserve(entries); }
+    void Clear() noexcept;
+    /** Makes room for `entries` more entries holding `units` more code units,
+     *  so that appending that much allocates nothing. */
+    void Reserve(std::size_t entries, std::size_t units = 0);
 
     /** Appends the record's eight strings in field order. */
-    void AppendRecord(QuestionRecord record);
+    void AppendRecord(const QuestionRecord& record);
+    /** Appends one question's eight texts in field order: all of them or,
+     *  when memory runs out, none. */
+    void AppendQuestion(const std::array<std::u16string_view, EntriesPerQuestion>& texts);
     /** The eight entries of question k; throws the list-index error for the
      *  first entry outside the base. */
     QuestionRecord Record(int k) const;
 
-    void Swap(QuestionBase& other) noexcept { m_entries.swap(other.m_entries); }
+    void Swap(QuestionBase& other) noexcept;
 
 private:
-    std::vector<std::u16string> m_entries;
+    friend int FindQuestionText(const QuestionBase& base, std::u16string_view text);
+
+    struct Span
+    {
+        std::uint32_t start;
+        std::uint32_t length;
+    };
+
+    std::u16string_view Text(Span span) const noexcept { return {m_text.data() + span.start, span.length}; }
+    void ReserveMore(std::size_t entries, std::size_t units);
+    Span Store(std::u16string_view text);
+    void Compact();
+    // The hash of question texts: one chain per bucket through m_next.
+    void IndexQuestion(int k) noexcept;
+    void UnindexQuestion(int k) noexcept;
+    void Rehash(std::size_t buckets);
+    int FindQuestion(std::u16string_view text) const;
+
+    std::vector<char16_t> m_text;
+    std::vector<Span> m_spans;
+    // Code units of m_text that no entry uses any longer (left by Replace).
+    std::size_t m_unused = 0;
+    std::vector<std::uint32_t> m_hashes; // per complete question
+    std::vector<std::int32_t> m_next;    // per complete question, -1 ends a chain
+    std::vector<std::int32_t> m_heads;   // per bucket, a power of two of them
 };
 
 /** The list-index error for position n. */
 [[noreturn]] void ThrowListIndexError(std::int64_t n);
 
 /** The line shown for question k: k in decimal, ". ", the question text. */
-std::u16string QuestionLabel(int k, const std::u16string& questionText);
+std::u16string QuestionLabel(int k, std::u16string_view questionText);
 
 // The round rules. A round uses answers 0 and 1 (round 1), 0 to 2 (round 2),
 // 0 to 3 (round 3) or all five (rounds 4 and 5). Each place that applies the
@@ -137,12 +170,16 @@ bool QuestionComplete(std::u16string_view question, const std::array<std::u16str
     return true;
 }
 
+/** The hash of a question text that the repeat check uses. */
+std::uint32_t QuestionTextHash(std::u16string_view text) noexcept;
+
 /** The first question whose text is `text` (the same code units: letter case
- *  and blanks count), or -1. This is the repeat check of adding a question. */
+ *  and blanks count), or -1. This is the repeat check of adding a question;
+ *  it costs the same however many questions the base holds. */
 int FindQuestionText(const QuestionBase& base, std::u16string_view text);
 
 /** The same repeat check over texts seen one after another, in constant time
- *  per text. */
+ *  per text, with the base's hash of question texts. */
 class QuestionTextIndex
 {
 public:
@@ -152,5 +189,9 @@ public:
     void Add(std::u16string_view text, int k);
 
 private:
-    std::unordered_map<std::u16string, int> m_first;
+    struct TextHash
+    {
+        std::size_t operator()(const std::u16string& text) const noexcept { return QuestionTextHash(text); }
+    };
+    std::unordered_map<std::u16string, int, TextHash> m_first;
 };

@@ -9,6 +9,9 @@
 #include <QFile>
 
 #include <limits>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <string>
 #include <utility>
 
@@ -157,6 +160,14 @@ void btnLoadClick(EditorFields& fields, QuestionBase& base, FileDialog& openDial
     // the operator's questions, so a failed load loses nothing.
     QuestionBase loaded = LoadBaseFile(PathOf(openDialog.FileName));
     base.Swap(loaded);
+    // The old questions go before the new list is shown, so that a reload
+    // never holds two bases for longer than the read.
+    loaded.Clear();
+#ifdef __GLIBC__
+    // Its pages go back to the system too, so that repeated loads do not grow
+    // the process by the holes they leave in the heap.
+    malloc_trim(0);
+#endif
 
     fields.LogEvent(LogMessages::BaseLoaded);
     fields.LogEvent(LogMessages::QuestionCount + IntToStr(base.QuestionCount()));

@@ -1,5 +1,8 @@
 #include "QuestionList.h"
 
+#include "QtText.h"
+#include "QuestionBase.h"
+
 #include <QMouseEvent>
 
 namespace {
@@ -22,25 +25,45 @@ QVariant QuestionListModel::data(const QModelIndex& index, int role) const
     return {};
 }
 
-void QuestionListModel::Append(const QString& line)
+QString QuestionListModel::Line(int i) const
+{
+    if (const auto kept = m_kept.find(i); kept != m_kept.end())
+        return kept->second;
+    if (m_base == nullptr || i >= m_base->QuestionCount())
+        return {};
+    return ToQ(QuestionLabel(i, m_base->Entry(i * EntriesPerQuestion + FieldQuestion)));
+}
+
+void QuestionListModel::Keep(int i, std::u16string_view line)
+{
+    if (m_base != nullptr && i < m_base->QuestionCount() &&
+        QuestionLabel(i, m_base->Entry(i * EntriesPerQuestion + FieldQuestion)) == line)
+        m_kept.erase(i);
+    else
+        m_kept.insert_or_assign(i, ToQ(line));
+}
+
+void QuestionListModel::Append(std::u16string_view line)
 {
     const int row = Count();
+    Keep(row, line);
     beginInsertRows({}, row, row);
-    m_lines.push_back(line);
+    ++m_count;
     endInsertRows();
 }
 
-void QuestionListModel::Replace(int i, const QString& line)
+void QuestionListModel::Replace(int i, std::u16string_view line)
 {
-    m_lines[static_cast<std::size_t>(i)] = line;
+    Keep(i, line);
     const QModelIndex at = index(i);
     emit dataChanged(at, at, {Qt::DisplayRole});
 }
 
-void QuestionListModel::Reset(std::vector<QString> lines)
+void QuestionListModel::Reset(int count)
 {
     beginResetModel();
-    m_lines = std::move(lines);
+    m_kept.clear();
+    m_count = count;
     endResetModel();
 }
 

@@ -3,28 +3,44 @@
 #include <QAbstractListModel>
 #include <QListView>
 
-#include <vector>
+#include <string_view>
+#include <unordered_map>
 
-/** The lines of the question list. Appending, replacing and reading a line
- *  cost the same however long the list is. */
+class QuestionBase;
+
+/** The lines of the question list. A line is made from the base when the
+ *  view asks for it: line k is QuestionLabel of question k. A line that was
+ *  given another text keeps that text. Appending, replacing and reading a
+ *  line cost the same however long the list is. */
 class QuestionListModel : public QAbstractListModel
 {
     Q_OBJECT
 public:
     using QAbstractListModel::QAbstractListModel;
 
+    /** The base that the lines show; it must outlive the model. */
+    void SetBase(const QuestionBase* base) { m_base = base; }
+
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    int Count() const { return static_cast<int>(m_lines.size()); }
-    const QString& Line(int i) const { return m_lines[static_cast<std::size_t>(i)]; }
-    void Append(const QString& line);
-    void Replace(int i, const QString& line);
-    /** Replaces every line at once; the lines are moved in, not copied. */
-    void Reset(std::vector<QString> lines);
+    int Count() const { return m_count; }
+    /** Line i, 0 to Count() - 1. */
+    QString Line(int i) const;
+    /** Adds a last line with this text. */
+    void Append(std::u16string_view line);
+    /** Gives line i this text and tells the view that it changed. */
+    void Replace(int i, std::u16string_view line);
+    /** Shows the labels of the base's first `count` questions, one per line. */
+    void Reset(int count);
 
 private:
-    std::vector<QString> m_lines;
+    // Keeps `line` as line i's own text unless it is the line made from the base.
+    void Keep(int i, std::u16string_view line);
+
+    const QuestionBase* m_base = nullptr;
+    int m_count = 0;
+    std::unordered_map<int, QString> m_kept;
 };
 
 /** The list box: single selection, fixed line height, no horizontal

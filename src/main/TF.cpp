@@ -86,6 +86,7 @@ TF::TF(QWidget* parent) : QWidget(parent)
 
     BuildControls();
     m_base = std::make_unique<QuestionBase>();
+    qlist->Lines()->SetBase(m_base.get());
     m_fields = std::make_unique<WindowFields>(*this);
     m_clock = [] { return QTime::currentTime(); };
     m_localeSource = [] { return QLocale::system(); };
@@ -101,6 +102,8 @@ TF::~TF()
 {
     if (F == this)
         F = nullptr;
+    // The base goes before the child widgets: the list must not read it then.
+    qlist->Lines()->SetBase(nullptr);
 }
 
 QRect ScaleLayoutRect(const QRect& rect, double scale)

@@ -78,12 +78,12 @@ void WindowFields::ReplaceLine(int i, const std::u16string& text)
 {
     if (i < 0 || i >= LineCount())
         ThrowListIndexError(i);
-    m_window.qlist->Lines()->Replace(i, ToQ(text));
+    m_window.qlist->Lines()->Replace(i, text);
 }
 
 void WindowFields::AppendLine(const std::u16string& text)
 {
-    m_window.qlist->Lines()->Append(ToQ(text));
+    m_window.qlist->Lines()->Append(text);
 }
 
 int WindowFields::SelectedLine()
@@ -98,12 +98,8 @@ void WindowFields::SelectLine(int i)
 
 void WindowFields::ShowQuestions(const QuestionBase& base)
 {
-    const int count = base.QuestionCount();
-    std::vector<QString> labels;
-    labels.reserve(static_cast<std::size_t>(count));
-    for (int k = 0; k < count; ++k)
-        labels.push_back(ToQ(QuestionLabel(k, base.Entry(k * EntriesPerQuestion + FieldQuestion))));
-    m_window.qlist->Lines()->Reset(std::move(labels));
+    // The lines are made from the window's own base, which `base` is.
+    m_window.qlist->Lines()->Reset(base.QuestionCount());
 }
 
 void WindowFields::SetCaption(const std::u16string& text)

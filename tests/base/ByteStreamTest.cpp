@@ -1,5 +1,7 @@
 #include "TestStreams.h"
 
+#include "SystemCalls.h"
+
 #include <gtest/gtest.h>
 
 namespace {

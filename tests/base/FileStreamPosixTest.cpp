@@ -1,3 +1,4 @@
+#include "SystemCalls.h"
 #include "TestStreams.h"
 
 #include <gtest/gtest.h>
@@ -141,5 +142,52 @@ TEST(FileStreams, WriteErrorCarriesTheSystemText)
     }
     ::close(full);
 }
+
+// The block stream gives every request what the file stream gives it: whole,
+// cut at the end of the file, or nothing once a read has failed.
+TEST(FileStreams, BlockStreamDeliversWhatTheFileStreamDelivers)
+{
+    TempFile file;
+    ASSERT_GE(file.Fd(), 0);
+    std::vector<std::uint8_t> bytes(5000);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>(i * 7);
+    ASSERT_EQ(::write(file.Fd(), bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    const std::size_t requests[] = {10, 914, 1, 2000, 914, 914, 914};
+    const auto run = [&](InputStream& in, int goodReads) {
+        EXPECT_EQ(::lseek(file.Fd(), 0, SEEK_SET), 0);
+        Sys::SetFaultHook([goodReads](std::string_view call) mutable {
+            return call == "read" && goodReads-- <= 0 ? EIO : 0;
+        });
+        std::vector<std::vector<std::uint8_t>> results;
+        for (const std::size_t n : requests) {
+            std::vector<std::uint8_t> got(n);
+            got.resize(in.Read(got.data(), n));
+            results.push_back(got);
+        }
+        Sys::SetFaultHook({});
+        return results;
+    };
+    FileInputStream plain(file.Fd());
+    const auto expected = run(plain, 100);
+    EXPECT_EQ(expected.back().size(), 5000u - 10 - 914 - 1 - 2000 - 914 - 914)
+        << "cut at the end of the file";
+
+    FileInputStream wholeFile(file.Fd());
+    BlockInputStream whole(wholeFile, 1000);
+    EXPECT_EQ(run(whole, 100), expected);
+    FileInputStream failingFile(file.Fd());
+    BlockInputStream failing(failingFile, 1000);
+    EXPECT_EQ(run(failing, 0), decltype(expected)(std::size(requests)));
+    // The first read brings 1000 bytes: the three requests inside them are
+    // whole, the one that reaches past them meets the error.
+    FileInputStream failingLaterFile(file.Fd());
+    BlockInputStream failingLater(failingLaterFile, 1000);
+    auto later = expected;
+    for (std::size_t i = 3; i < later.size(); ++i)
+        later[i].clear();
+    EXPECT_EQ(run(failingLater, 1), later);
+}
+
 
 } // namespace

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <iterator>
+#include <vector>
+
 namespace {
 
 std::u16string ErrorOf(auto&& f)
@@ -80,6 +84,86 @@ TEST(QuestionBase, LabelAndRoundRules)
     EXPECT_TRUE(AnswerEnabled(0, 4));
     EXPECT_TRUE(AnswerRequired(9, 4));
     EXPECT_TRUE(AnswerEnabled(-3, 2));
+}
+
+// The repeat check against the plain scan it replaces, through appends (also
+// entry by entry), replaces of any field, swaps and clears.
+TEST(QuestionBase, RepeatCheckFollowsEveryChange)
+{
+    const std::u16string texts[] = {u"Небо?", u"небо?", u"Небо? ", u"", u" ", u"Море?", u"3"};
+    const auto scan = [](const QuestionBase& base, std::u16string_view text) {
+        for (int k = 0; k < base.QuestionCount(); ++k)
+            if (base.Entry(k * EntriesPerQuestion + FieldQuestion) == text)
+                return k;
+        return -1;
+    };
+    std::uint32_t random = 12345;
+    const auto next = [&random](std::uint32_t n) {
+        random = random * 1103515245u + 12345u;
+        return (random >> 8) % n;
+    };
+    QuestionBase base;
+    QuestionBase other;
+    other.AppendRecord(Sample(u"Море?"));
+    for (int step = 0; step < 3000; ++step) {
+        const std::u16string& text = texts[next(std::size(texts))];
+        switch (next(10)) {
+        case 0:
+        case 1:
+        case 2:
+            base.AppendRecord(Sample(text));
+            break;
+        case 3:
+            base.Append(text);
+            break;
+        case 4:
+            if (base.EntryCount() > 0)
+                base.Append(
+                    base.Entry(static_cast<int>(next(static_cast<std::uint32_t>(base.EntryCount())))));
+            break;
+        case 5:
+        case 6:
+        case 7:
+            if (base.EntryCount() > 0)
+                base.Replace(static_cast<int>(next(static_cast<std::uint32_t>(base.EntryCount()))), text);
+            break;
+        case 8:
+            if (step % 7 == 0)
+                base.Swap(other);
+            break;
+        default:
+            if (step % 97 == 0)
+                base.Clear();
+        }
+        for (const auto& sought : texts)
+            ASSERT_EQ(FindQuestionText(base, sought), scan(base, sought)) << "step " << step;
+    }
+}
+
+TEST(QuestionBase, EntriesSurviveGrowthAndReplacing)
+{
+    QuestionBase base;
+    std::vector<std::u16string> expected;
+    for (int n = 0; n < 4000; ++n) {
+        if (n % 3 == 2) {
+            base.Append(base.Entry(n - 1)); // a text of the base itself, while the buffer grows
+            expected.push_back(expected.back());
+        } else {
+            expected.push_back(std::u16string(static_cast<std::size_t>(n % 50), char16_t(u'а' + n % 32)));
+            base.Append(expected.back());
+        }
+    }
+    // Enough longer texts to drop the replaced ones from the buffer more than once.
+    for (int round = 0; round < 3000; ++round) {
+        const int n = (round * 7919) % 4000;
+        expected[static_cast<std::size_t>(n)] = std::u16string(255 + round % 3, char16_t(u'A' + round % 26));
+        base.Replace(n, expected[static_cast<std::size_t>(n)]);
+        base.Replace((n + 1) % 4000, base.Entry(n));
+        expected[static_cast<std::size_t>((n + 1) % 4000)] = expected[static_cast<std::size_t>(n)];
+    }
+    ASSERT_EQ(base.EntryCount(), 4000);
+    for (int n = 0; n < 4000; ++n)
+        ASSERT_EQ(base.Entry(n), expected[static_cast<std::size_t>(n)]) << n;
 }
 
 } // namespace

@@ -120,6 +120,21 @@ private slots:
         QCOMPARE(w.Base().QuestionCount(), 2);
     }
 
+    void replacedLineIsAnnouncedToTheView()
+    {
+        TF& w = *m_harness->window;
+        TypeRound(QStringLiteral("1"));
+        AddByKeyboard(QStringLiteral("One"), {QStringLiteral("a"), QStringLiteral("b")}, 0);
+        AddByKeyboard(QStringLiteral("Two"), {QStringLiteral("a"), QStringLiteral("b")}, 1);
+        QSignalSpy changed(w.qlist->Lines(), &QAbstractItemModel::dataChanged);
+        QTest::mouseClick(w.qlist->viewport(), Qt::LeftButton, {}, LineCenter(1));
+        AddByKeyboard(QStringLiteral("Two, mended"), {QStringLiteral("c"), QStringLiteral("d")}, 1);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().at(0).value<QModelIndex>().row(), 1);
+        QCOMPARE(w.qlist->model()->data(w.qlist->model()->index(1, 0)).toString(),
+                 QStringLiteral("1. Two, mended"));
+    }
+
     void storedRoundSevenShowsAsFive()
     {
         TF& w = *m_harness->window;

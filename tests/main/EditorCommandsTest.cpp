@@ -37,7 +37,7 @@ std::vector<std::u16string> Entries(const QuestionBase& base)
 {
     std::vector<std::u16string> entries;
     for (int n = 0; n < base.EntryCount(); ++n)
-        entries.push_back(base.Entry(n));
+        entries.emplace_back(base.Entry(n));
     return entries;
 }
 

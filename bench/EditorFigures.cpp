@@ -1,0 +1,266 @@
+// Prints the editor's figures at the format's limit, side by side in one run:
+// resident memory of loads (from the process's own VmRSS/VmHWM), load into the
+// shown window against a raw read of the same file, save against a raw write
+// plus fsync, and add, replace and reopen at 100,000 questions with the
+// repaint. A report only: it never fails.
+//
+//   QT_QPA_PLATFORM=offscreen ./editor_figures [runs]
+
+#include "BaseFormat.h"
+#include "ByteStream.h"
+#include "EditorFields.h"
+#include "FileDialog.h"
+#include "QuestionBase.h"
+#include "QuestionList.h"
+#include "TF.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <malloc.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class FixedDialog : public FileDialog
+{
+public:
+    bool Execute() override { return true; }
+};
+
+double Ms(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// VmRSS or VmHWM of this process, in bytes.
+double StatusBytes(const char* key)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(key, 0) == 0)
+            return std::stod(line.substr(std::string(key).size() + 1)) * 1024.0;
+    }
+    return 0;
+}
+
+// Starts a new peak: VmHWM drops to the present VmRSS.
+void ResetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+std::u16string Words(std::mt19937& random, std::size_t minLength, std::size_t maxLength)
+{
+    static const char16_t* const words[] = {u"какой",  u"город", u"является", u"столицей", u"сколько",
+                                            u"планет", u"роман", u"Волга",    u"жёлтый",   u"элемент",
+                                            u"мир",    u"самая", u"река",     u"Европы",   u"Пушкин"};
+    const std::size_t target = std::uniform_int_distribution<std::size_t>(minLength, maxLength)(random);
+    std::u16string text;
+    while (text.size() < target)
+        text += (text.empty() ? u"" : u" ") + std::u16string(words[random() % std::size(words)]);
+    text.resize(std::min(text.size(), maxLength));
+    return text;
+}
+
+// A full base file: 99,999 questions with texts of every length.
+std::size_t WriteFixture(const QString& path)
+{
+    std::mt19937 random(7);
+    QuestionBase base;
+    for (int k = 0; k < MaxBaseQuestions; ++k) {
+        const int round = 1 + k % 5;
+        QuestionRecord record;
+        record.round = std::u16string(1, static_cast<char16_t>(u'0' + round));
+        record.question = Words(random, 40, 200) + u"?";
+        for (int i = 0; i < AnswerCount; ++i)
+            record.answers[static_cast<std::size_t>(i)] =
+                i < AnswersOfRound(round) ? Words(random, 4, 40) : u" ";
+        record.correct = u"0";
+        base.AppendRecord(std::move(record));
+    }
+    MemoryOutputStream out;
+    WriteBase(base, out);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(reinterpret_cast<const char*>(out.Bytes().data()), static_cast<qint64>(out.Bytes().size()));
+    return out.Bytes().size();
+}
+
+double RawReadMs(const QString& path, std::size_t bytes)
+{
+    const auto start = Clock::now();
+    std::vector<char> buffer(bytes);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    std::size_t done = 0;
+    while (done < bytes) {
+        const ssize_t n = ::read(fd, buffer.data() + done, bytes - done);
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    const double ms = Ms(start);
+    std::printf("%s", buffer[bytes / 2] == 1 ? "" : ""); // keeps the read
+    return ms;
+}
+
+double RawWriteMs(const QString& path, const std::vector<char>& data)
+{
+    const auto start = Clock::now();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    ::fsync(fd);
+    ::close(fd);
+    return Ms(start);
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+void Repaint()
+{
+    QApplication::processEvents();
+}
+
+void FillFields(EditorFields& fields, const std::u16string& question)
+{
+    fields.SetRoundValue(5);
+    fields.SetQuestionText(question);
+    for (int n = 0; n < AnswerCount; ++n)
+        fields.SetAnswerText(n, u"ответ " + std::u16string(1, static_cast<char16_t>(u'0' + n)));
+    fields.CheckAnswer(1);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    const int runs = argc > 1 ? std::max(3, std::atoi(argv[1])) : 7;
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.dat"));
+    const std::size_t bytes = WriteFixture(path);
+    const double file = static_cast<double>(bytes);
+    malloc_trim(0);
+
+    TF window;
+    window.resize(870, 470);
+    window.show();
+    Repaint();
+    window.OpenDialog = std::make_unique<FixedDialog>();
+    window.OpenDialog->FileName = path;
+    window.SaveDialog = std::make_unique<FixedDialog>();
+    window.SaveDialog->FileName = dir.filePath(QStringLiteral("saved.dat"));
+
+    // Memory.
+    const double before = StatusBytes("VmRSS:");
+    window.btnLoadClick();
+    Repaint();
+    const double one = StatusBytes("VmRSS:") - before;
+    for (int i = 1; i < 5; ++i) {
+        window.btnLoadClick();
+        Repaint();
+    }
+    const double five = StatusBytes("VmRSS:") - before;
+    for (int i = 5; i < 10; ++i) {
+        window.btnLoadClick();
+        Repaint();
+    }
+    const double ten = StatusBytes("VmRSS:") - before;
+    ResetPeak();
+    const double atReload = StatusBytes("VmRSS:");
+    window.btnLoadClick();
+    Repaint();
+    const double peak = StatusBytes("VmHWM:") - atReload + (atReload - before);
+
+    std::printf("file: %zu bytes, %d questions, %d list lines\n", bytes, window.Base().QuestionCount(),
+                window.qlist->model()->rowCount());
+    std::printf("| resident memory added by one load | %.0f MB = %.2f x the file |\n", one / 1e6, one / file);
+    std::printf("| after five loads / ten loads | %.0f MB / %.0f MB (ten = %.1f %% above one) |\n",
+                five / 1e6, ten / 1e6, 100.0 * (ten - one) / one);
+    std::printf("| peak during a reload | %.0f MB = %.2f x the file |\n", peak / 1e6, peak / file);
+
+    // Load and save against raw file work.
+    std::vector<double> load, read, save, write;
+    const std::vector<char> data(bytes, 'x');
+    const QString rawPath = dir.filePath(QStringLiteral("raw.dat"));
+    for (int i = 0; i < runs; ++i) {
+        auto start = Clock::now();
+        window.btnLoadClick();
+        Repaint();
+        load.push_back(Ms(start));
+        read.push_back(RawReadMs(path, bytes));
+        start = Clock::now();
+        window.btnSaveClick();
+        save.push_back(Ms(start));
+        write.push_back(RawWriteMs(rawPath, data));
+    }
+    std::printf("| load into the shown window vs a raw read | %.1f ms vs %.1f ms = %.2f x |\n", Median(load),
+                Median(read), Median(load) / Median(read));
+    std::printf("| save vs a raw write + fsync | %.1f ms vs %.1f ms = %.2f x |\n", Median(save),
+                Median(write), Median(save) / Median(write));
+
+    // Commands at 100,000 questions, each followed by its repaint.
+    EditorFields& fields = window.Fields();
+    std::vector<double> add, replace, reopen;
+    for (int i = 0; i < 3 * runs; ++i) {
+        fields.SelectLine(-1);
+        FillFields(fields, u"Новый вопрос номер " + std::u16string(1, static_cast<char16_t>(u'A' + i)));
+        Repaint();
+        const auto start = Clock::now();
+        window.btnAddClick();
+        Repaint();
+        add.push_back(Ms(start));
+    }
+    const int count = window.Base().QuestionCount();
+    for (int i = 0; i < 3 * runs; ++i) {
+        const int line = count / 2 + i;
+        fields.SelectLine(line);
+        Repaint();
+        auto start = Clock::now();
+        window.qlistDblClick();
+        Repaint();
+        reopen.push_back(Ms(start));
+        FillFields(fields, u"Исправленный вопрос " + std::u16string(1, static_cast<char16_t>(u'A' + i)));
+        Repaint();
+        start = Clock::now();
+        window.btnAddClick();
+        Repaint();
+        replace.push_back(Ms(start));
+    }
+    std::printf("| add at %d questions, with the repaint | %.2f ms median, %.2f ms worst |\n", count,
+                Median(add), *std::max_element(add.begin(), add.end()));
+    std::printf("| replace | %.2f ms median, %.2f ms worst |\n", Median(replace),
+                *std::max_element(replace.begin(), replace.end()));
+    std::printf("| reopen (double-click) | %.2f ms median, %.2f ms worst |\n", Median(reopen),
+                *std::max_element(reopen.begin(), reopen.end()));
+    std::printf("%s\n", window.edQuestion->text().isEmpty() ? "" : "(the fields were not cleared)");
+    return 0;
+}
