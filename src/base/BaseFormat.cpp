@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -105,12 +108,15 @@ void CheckUnit(int k, std::u16string_view text, const char16_t* what)
                           u" does not fit the file's one-character field");
 }
 
-void CheckWidth(int k, std::u16string_view text, std::size_t width, const std::u16string& what)
+// `answer` is the answer's number, or -1 for the question text; the name is
+// made only for the message, as the check runs for every text of a base.
+void CheckWidth(int k, std::u16string_view text, std::size_t width, int answer)
 {
     if (text.size() > width)
-        ThrowUnfit(k, what + u" is " + IntToStr(static_cast<std::int32_t>(text.size())) +
-                          u" characters long, the file holds at most " +
-                          IntToStr(static_cast<std::int32_t>(width)));
+        ThrowUnfit(
+            k, (answer < 0 ? std::u16string(u"its question text") : u"its answer " + IntToStr(answer)) +
+                   u" is " + IntToStr(static_cast<std::int32_t>(text.size())) +
+                   u" characters long, the file holds at most " + IntToStr(static_cast<std::int32_t>(width)));
 }
 
 // The eight texts of one question, wherever they are held.
@@ -136,7 +142,7 @@ QuestionTexts TextsOf(const QuestionBase& base, int k)
 }
 
 // The record codec: the one place where texts become a record's bytes and back.
-void EncodeTexts(const QuestionTexts& texts, RecordBytes& bytes)
+void EncodeTexts(const QuestionTexts& texts, std::uint8_t* bytes)
 {
     std::array<char16_t, RecordWidth> units;
     // A text that does not fit (CheckBaseLimits refuses it before writing)
@@ -149,8 +155,17 @@ void EncodeTexts(const QuestionTexts& texts, RecordBytes& bytes)
     if (!FitUnit(texts[FieldCorrect], units[CorrectAt]))
         units[CorrectAt] = texts[FieldCorrect].front();
     for (std::size_t i = 0; i < RecordWidth; ++i)
-        StoreUnit(static_cast<char16_t>(units[i] ^ RecordKey[i]), &bytes[2 * i]);
+        units[i] = static_cast<char16_t>(units[i] ^ RecordKey[i]);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(bytes, units.data(), BaseRecordBytes);
+    } else {
+        for (std::size_t i = 0; i < RecordWidth; ++i)
+            StoreUnit(units[i], &bytes[2 * i]);
+    }
 }
+
+// Records encoded per write: large writes, and little enough memory.
+constexpr int RecordsPerWrite = 1024;
 
 } // namespace
 
@@ -207,7 +222,7 @@ std::int32_t DecodeHeader(std::u16string_view header)
 RecordBytes EncodeRecord(const QuestionRecord& record)
 {
     RecordBytes bytes;
-    EncodeTexts(TextsOf(record), bytes);
+    EncodeTexts(TextsOf(record), bytes.data());
     return bytes;
 }
 
@@ -224,18 +239,21 @@ void CheckBaseLimits(const QuestionBase& base)
                     u" questions, the file holds at most " + IntToStr(MaxBaseQuestions));
     for (int k = 0; k < n; ++k) {
         CheckUnit(k, Field(base, k, FieldRound), u"its round");
-        CheckWidth(k, Field(base, k, FieldQuestion), QuestionWidth, u"its question text");
+        CheckWidth(k, Field(base, k, FieldQuestion), QuestionWidth, -1);
         for (int i = 0; i < AnswerCount; ++i)
-            CheckWidth(k, Field(base, k, FieldAnswer0 + i), AnswerWidth, u"its answer " + IntToStr(i));
+            CheckWidth(k, Field(base, k, FieldAnswer0 + i), AnswerWidth, i);
         CheckUnit(k, Field(base, k, FieldCorrect), u"its correct answer number");
     }
 }
 
-void WriteBase(const QuestionBase& base, OutputStream& out, const std::function<void(int)>& notify)
+namespace {
+
+// The one writer loop: the header, then the records, `perWrite` of them
+// encoded into each write; every record is notified once the write that
+// holds it has gone through.
+void WriteRecords(const QuestionBase& base, OutputStream& out, const std::function<void(int)>& notify,
+                  int perWrite)
 {
-    // Every record must be exactly 457 code units, or the game misreads all
-    // the records after it: refuse the base before the first byte.
-    CheckBaseLimits(base);
     const int n = base.QuestionCount();
 
     std::array<std::uint8_t, BaseHeaderBytes> header;
@@ -244,13 +262,30 @@ void WriteBase(const QuestionBase& base, OutputStream& out, const std::function<
         StoreUnit(headerText[i], &header[2 * i]);
     out.Write(header.data(), header.size());
 
-    RecordBytes bytes;
-    for (int k = 0; k < n; ++k) {
-        EncodeTexts(TextsOf(base, k), bytes);
-        out.Write(bytes.data(), bytes.size());
-        if (notify)
+    std::vector<std::uint8_t> chunk(std::size_t(std::min(n, perWrite)) * BaseRecordBytes);
+    for (int first = 0; first < n; first += perWrite) {
+        const int count = std::min(perWrite, n - first);
+        for (int k = 0; k < count; ++k)
+            EncodeTexts(TextsOf(base, first + k), chunk.data() + std::size_t(k) * BaseRecordBytes);
+        out.Write(chunk.data(), std::size_t(count) * BaseRecordBytes);
+        for (int k = 0; notify && k < count; ++k)
             notify(static_cast<int>(RecordWidth));
     }
+}
+
+} // namespace
+
+void WriteBase(const QuestionBase& base, OutputStream& out, const std::function<void(int)>& notify)
+{
+    // Every record must be exactly 457 code units, or the game misreads all
+    // the records after it: refuse the base before the first byte.
+    CheckBaseLimits(base);
+    WriteRecords(base, out, notify, 1);
+}
+
+void WriteCheckedBase(const QuestionBase& base, OutputStream& out, const std::function<void(int)>& notify)
+{
+    WriteRecords(base, out, notify, RecordsPerWrite);
 }
 
 BaseReader::BaseReader(InputStream& in) : m_in(in)

@@ -64,6 +64,11 @@ void CheckBaseLimits(const QuestionBase& base);
  *  code units (always 457). Runs CheckBaseLimits first and writes nothing
  *  when it throws; errors of `out` pass through. */
 void WriteBase(const QuestionBase& base, OutputStream& out, const std::function<void(int)>& notify = {});
+/** WriteBase for a base that CheckBaseLimits has just passed: the check is
+ *  not run again, and records go to `out` a thousand to a write (each still
+ *  notified, once the write holding it has gone through). */
+void WriteCheckedBase(const QuestionBase& base, OutputStream& out,
+                      const std::function<void(int)>& notify = {});
 
 /** Reads a base file record by record, as loading does: one read request for
  *  the header, then one per record (a stream that holds the record's bytes in

@@ -15,5 +15,5 @@ QuestionBase LoadBaseFile(const std::string& path)
 void SaveBaseFile(const QuestionBase& base, const std::string& path, const std::function<void(int)>& notify)
 {
     CheckBaseLimits(base);
-    WriteOutputFile(path, [&](OutputStream& out) { WriteBase(base, out, notify); });
+    WriteOutputFile(path, [&](OutputStream& out) { WriteCheckedBase(base, out, notify); });
 }

@@ -84,10 +84,13 @@ void BufferedOutputStream::Write(const std::uint8_t* data, std::size_t n)
     m_total += n;
     if (m_buffer.size() + n > m_capacity)
         Flush();
-    if (n >= m_capacity)
+    // A large write goes straight on: copying it would gain nothing.
+    if (n >= m_capacity / 4) {
+        Flush();
         m_out.Write(data, n);
-    else
+    } else {
         m_buffer.insert(m_buffer.end(), data, data + n);
+    }
 }
 
 void BufferedOutputStream::Flush()

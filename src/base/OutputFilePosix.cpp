@@ -82,7 +82,10 @@ std::string TemporaryFileName()
 class TargetStream : public OutputStream
 {
 public:
-    TargetStream(int fd, const std::string& path) : m_file(fd), m_path(path) {}
+    TargetStream(int fd, const std::string& path, bool writeBack)
+        : m_fd(fd), m_file(fd), m_path(path), m_writeBack(writeBack)
+    {
+    }
     void Write(const std::uint8_t* data, std::size_t n) override
     {
         try {
@@ -90,17 +93,34 @@ public:
         } catch (const Error& e) {
             ThrowFileError(CannotWrite, m_path, e.Message());
         }
+        m_written += n;
+        // Starts the disk on what is written while the rest is being made, so
+        // that the final sync has little left to wait for.
+        if (m_writeBack && m_written - m_started >= WriteBackStep) {
+            if (Sys::SyncRange(m_fd, static_cast<off_t>(m_started),
+                               static_cast<off_t>(m_written - m_started)) != 0 &&
+                errno != EINVAL && errno != ESPIPE && errno != ENOSYS)
+                ThrowFileError(CannotWrite, m_path, errno);
+            m_started = m_written;
+        }
     }
 
 private:
+    static constexpr std::uint64_t WriteBackStep = std::uint64_t(8) << 20;
+    int m_fd;
     FileOutputStream m_file;
     const std::string& m_path;
+    bool m_writeBack;
+    std::uint64_t m_written = 0;
+    std::uint64_t m_started = 0;
 };
 
-/** Runs `write` over fd and flushes; returns the number of bytes written. */
-std::uint64_t WriteContent(int fd, const std::string& path, const std::function<void(OutputStream&)>& write)
+/** Runs `write` over fd and flushes; returns the number of bytes written.
+ *  `writeBack` starts the disk early on a file that will be synced. */
+std::uint64_t WriteContent(int fd, const std::string& path, const std::function<void(OutputStream&)>& write,
+                           bool writeBack = false)
 {
-    TargetStream file(fd, path);
+    TargetStream file(fd, path, writeBack);
     BufferedOutputStream out(file);
     write(out);
     out.Flush();
@@ -269,7 +289,7 @@ void WriteOutputFile(const std::string& path, const std::function<void(OutputStr
         ThrowFileError(CannotCreate, path, error);
     }
 
-    WriteContent(temp.Get(), path, write);
+    WriteContent(temp.Get(), path, write, true);
     if (Sys::Fchmod(temp.Get(), mode) != 0)
         ThrowFileError(CannotWrite, path, errno);
     if (exists && Sys::Fchown(temp.Get(), info.st_uid, info.st_gid) != 0) {

@@ -30,6 +30,8 @@ ssize_t ReadLink(const char* path, char* buffer, std::size_t size);
 int Flock(int fd, int operation);
 int SetBlocking(int fd);
 int Fsync(int fd);
+/** Starts writing the range to disk without waiting (sync_file_range). */
+int SyncRange(int fd, off_t offset, off_t length);
 int Ftruncate(int fd, off_t length);
 int Fchmod(int fd, mode_t mode);
 int Fchown(int fd, uid_t owner, gid_t group);

@@ -103,6 +103,12 @@ int SetBlocking(int fd)
     });
 }
 
+int SyncRange(int fd, off_t offset, off_t length)
+{
+    return Run("sync_file_range",
+               [&] { return ::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE); });
+}
+
 int Fsync(int fd)
 {
     return Run("fsync", [&] { return ::fsync(fd); });

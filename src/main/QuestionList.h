@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QAbstractItemView>
 #include <QAbstractListModel>
-#include <QListView>
 
 #include <string_view>
 #include <unordered_map>
@@ -45,8 +45,11 @@ private:
 
 /** The list box: single selection, fixed line height, no horizontal
  *  scrolling. DblClick fires for a left double-click anywhere in it, as the
- *  first click of it has already selected the line under the pointer. */
-class QuestionList : public QListView
+ *  first click of it has already selected the line under the pointer.
+ *  Every line has the same height, so where a line lies is computed, never
+ *  laid out: adding, replacing or selecting a line costs the same however
+ *  long the list is. */
+class QuestionList : public QAbstractItemView
 {
     Q_OBJECT
 public:
@@ -61,9 +64,30 @@ public:
 signals:
     void DblClick();
 
+public:
+    QRect visualRect(const QModelIndex& index) const override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    QModelIndex indexAt(const QPoint& point) const override;
+
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void updateGeometries() override;
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
+    void reset() override;
+
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    int horizontalOffset() const override { return 0; }
+    int verticalOffset() const override;
+    bool isIndexHidden(const QModelIndex&) const override { return false; }
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags flags) override;
+    QRegion visualRegionForSelection(const QItemSelection& selection) const override;
 
 private:
+    int LineHeight() const;
+    /** Lines that fit the viewport whole, at least one. */
+    int LinesPerPage() const;
+
     QuestionListModel* m_model;
 };
