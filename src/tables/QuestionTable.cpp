@@ -139,7 +139,7 @@ Finding AtOffset(QByteArrayView bytes, qsizetype offset, const QString& message)
     return finding;
 }
 
-bool IsLoneSurrogateAt(const std::u16string& text, std::size_t i)
+bool IsLoneSurrogateAt(std::u16string_view text, std::size_t i)
 {
     const char16_t unit = text[i];
     if (unit >= 0xD800 && unit <= 0xDBFF)
@@ -148,7 +148,7 @@ bool IsLoneSurrogateAt(const std::u16string& text, std::size_t i)
 }
 
 // The first lone surrogate of the text, or -1.
-std::ptrdiff_t FirstLoneSurrogate(const std::u16string& text)
+std::ptrdiff_t FirstLoneSurrogate(std::u16string_view text)
 {
     for (std::size_t i = 0; i < text.size(); ++i)
         if (text[i] >= 0xD800 && text[i] <= 0xDFFF && IsLoneSurrogateAt(text, i))
