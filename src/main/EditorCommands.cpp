@@ -75,10 +75,10 @@ QuestionBase LoadTableFile(const std::string& path, TableFormat format)
     BuiltBase built = BuildBaseFromTable(
         QByteArrayView(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())), format);
     if (!built.findings.empty()) {
-        const QString headline = QStringLiteral("Cannot load the questions of \"%1\": %2")
-                                     .arg(ToQ(DisplayPath(path)),
-                                          Counted(qsizetype(built.findings.size()), QStringLiteral("finding"),
-                                                  QStringLiteral("findings")));
+        const QString headline =
+            QStringLiteral("Cannot load the questions of \"%1\": %2")
+                .arg(ToQ(DisplayPath(path)), Counted(qsizetype(built.findings.size()),
+                                                     QStringLiteral("finding"), QStringLiteral("findings")));
         throw Error(FindingsReport(headline, built.findings, FileNameOnly(path)));
     }
     return std::move(built.base);
@@ -93,9 +93,9 @@ void SaveTableFile(const QuestionBase& base, const std::string& path, TableForma
     if (format == TableFormat::Csv) {
         const Findings unwritable = CsvUnwritable(base);
         if (!unwritable.empty()) {
-            const QString headline = QStringLiteral("Cannot save \"%1\": %2; nothing written")
-                                         .arg(ToQ(DisplayPath(path)),
-                                              CsvUnwritableSummary(qsizetype(unwritable.size())));
+            const QString headline =
+                QStringLiteral("Cannot save \"%1\": %2; nothing written")
+                    .arg(ToQ(DisplayPath(path)), CsvUnwritableSummary(qsizetype(unwritable.size())));
             throw Error(FindingsReport(headline, unwritable, FileNameOnly(path)));
         }
     }

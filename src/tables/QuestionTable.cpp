@@ -354,7 +354,8 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes)
 
 QString CsvUnwritableSummary(qsizetype count)
 {
-    return Counted(count, QStringLiteral("text"), QStringLiteral("texts")) + QStringLiteral(" that CSV cannot carry");
+    return Counted(count, QStringLiteral("text"), QStringLiteral("texts")) +
+           QStringLiteral(" that CSV cannot carry");
 }
 
 Findings CsvUnwritable(const QuestionBase& base)

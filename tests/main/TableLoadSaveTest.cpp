@@ -74,7 +74,8 @@ private slots:
         const auto* open = dynamic_cast<StandardFileDialog*>(w.OpenDialog.get());
         const auto* save = dynamic_cast<StandardFileDialog*>(w.SaveDialog.get());
         QVERIFY(open && save);
-        const QStringList tables{QStringLiteral("Spreadsheet table (*.csv)"), QStringLiteral("JSON (*.json)")};
+        const QStringList tables{QStringLiteral("Spreadsheet table (*.csv)"),
+                                 QStringLiteral("JSON (*.json)")};
         QCOMPARE(open->Filters(), QStringList{QStringLiteral("Questions base (*.dat)")} + tables);
         QCOMPARE(save->Filters(), QStringList{QStringLiteral("Questons base (*.dat)")} + tables);
     }
@@ -83,10 +84,14 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("format");
-        QTest::newRow("csv") << "base.csv" << "csv";
-        QTest::newRow("json") << "base.json" << "json";
-        QTest::newRow("CSV") << "BASE.Csv" << "csv";
-        QTest::newRow("JSON") << "Base.JSON" << "json";
+        QTest::newRow("csv") << "base.csv"
+                             << "csv";
+        QTest::newRow("json") << "base.json"
+                              << "json";
+        QTest::newRow("CSV") << "BASE.Csv"
+                             << "csv";
+        QTest::newRow("JSON") << "Base.JSON"
+                              << "json";
     }
 
     void tablesGoBothWaysAsTheCommandLineDoes()
@@ -107,7 +112,8 @@ private slots:
 
         const QString dat = m_dir->filePath(QStringLiteral("reference.dat"));
         WriteAll(dat, FileBytes(original));
-        const CliRun exported = RunProgram({QStringLiteral("export"), QStringLiteral("--format"), format, dat});
+        const CliRun exported =
+            RunProgram({QStringLiteral("export"), QStringLiteral("--format"), format, dat});
         QCOMPARE(exported.status, 0);
         QCOMPARE(ReadAll(path), exported.out);
 
@@ -203,7 +209,8 @@ private slots:
         const CliRun refused = RunProgram({QStringLiteral("export"), dat});
         QCOMPARE(refused.status, 1);
         const QStringList expected =
-            QStringList{QStringLiteral("Cannot save \"%1\": 1 text that CSV cannot carry; nothing written").arg(csv)} +
+            QStringList{QStringLiteral("Cannot save \"%1\": 1 text that CSV cannot carry; nothing written")
+                            .arg(csv)} +
             FindingLines(refused.err, dat, QStringLiteral("out.csv"));
         QCOMPARE(expected.size(), 2);
         QCOMPARE(m_harness->errors.size(), 1);
@@ -213,8 +220,9 @@ private slots:
         m_save->answers << json;
         QTest::mouseClick(w.btnSave, Qt::LeftButton);
         QCOMPARE(m_harness->errors.size(), 1);
-        QCOMPARE(ReadAll(json),
-                 RunProgram({QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("json"), dat}).out);
+        QCOMPARE(ReadAll(json), RunProgram({QStringLiteral("export"), QStringLiteral("--format"),
+                                            QStringLiteral("json"), dat})
+                                    .out);
         QCOMPARE(w.windowTitle(), QStringLiteral("caption"));
     }
 
