@@ -409,9 +409,8 @@ int Cli::Export(const QStringList& arguments)
         const Findings unwritable = CsvUnwritable(base);
         if (!unwritable.empty()) {
             Put(m_err, FindingsText(unwritable, Shown(inputPath)));
-            PrintError(QStringLiteral("%1: %2 that CSV cannot carry; nothing written")
-                           .arg(Shown(inputPath), Counted(qsizetype(unwritable.size()),
-                                                          QStringLiteral("text"), QStringLiteral("texts"))));
+            PrintError(QStringLiteral("%1: %2; nothing written")
+                           .arg(Shown(inputPath), CsvUnwritableSummary(qsizetype(unwritable.size()))));
             return ExitFindings;
         }
     }
@@ -455,10 +454,8 @@ int Cli::Build(const QStringList& arguments)
     }
     const bool json = formatName.isEmpty() ? TableFormatOf(inputPath, input) == TableFormat::Json
                                            : formatName == QLatin1String("json");
-    const QuestionRows rows = json ? ReadJsonQuestions(input) : ReadCsvQuestions(input);
-    BuiltBase built = BuildQuestionBase(rows.rows, rows.answerKey);
-    Findings findings = rows.findings;
-    findings.insert(findings.end(), built.findings.begin(), built.findings.end());
+    const BuiltBase built = BuildBaseFromTable(input, json ? TableFormat::Json : TableFormat::Csv);
+    const Findings& findings = built.findings;
     if (!findings.empty()) {
         // Diagnostics, not data: standard output may be where the base would go.
         Put(m_err, FindingsText(findings, Shown(inputPath)));

@@ -3,12 +3,18 @@
 #include "BaseStorage.h"
 #include "FileDialog.h"
 #include "FileNames.h"
+#include "InputFile.h"
 #include "IntText.h"
 #include "LogMessages.h"
+#include "OutputFile.h"
+#include "QtEdge.h"
+#include "QuestionCheck.h"
+#include "QuestionTable.h"
 
-#include <QFile>
+#include <QFileInfo>
 
 #include <limits>
+#include <optional>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -32,9 +38,71 @@ void RequireQuestion(const QuestionBase& base, std::int64_t k)
         ThrowListIndexError(base.EntryCount());
 }
 
-std::string PathOf(const QString& fileName)
+// How many findings an error report lists before it only counts the rest.
+constexpr std::size_t ListedFindings = 10;
+
+/** What a chosen file holds, by its extension (letter case aside): a table
+ *  for ".csv" and ".json", a base file for any other name. */
+std::optional<TableFormat> TableFormatOfName(const QString& fileName)
 {
-    return QFile::encodeName(fileName).toStdString();
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("csv"))
+        return TableFormat::Csv;
+    if (suffix == QLatin1String("json"))
+        return TableFormat::Json;
+    return std::nullopt;
+}
+
+/** `headline`, then the first findings, one a line, as vertalina-base
+ *  prints them for the file `name`, then how many more there are. */
+std::u16string FindingsReport(const QString& headline, const Findings& findings, const std::string& name)
+{
+    const QString shown = ToQ(DisplayPath(name));
+    QString text = headline;
+    for (std::size_t i = 0; i < findings.size() && i < ListedFindings; ++i)
+        text += u'\n' + findings[i].Text(shown);
+    if (findings.size() > ListedFindings)
+        text += QStringLiteral("\nand %1 more").arg(findings.size() - ListedFindings);
+    return FromQ(text);
+}
+
+/** The base that the table file at `path` makes, as vertalina-base build
+ *  makes it. Throws the file errors of InputFile, and an Error listing the
+ *  findings when the table makes no base. */
+QuestionBase LoadTableFile(const std::string& path, TableFormat format)
+{
+    const std::vector<std::uint8_t> bytes = InputFile(path).ReadAll();
+    BuiltBase built = BuildBaseFromTable(
+        QByteArrayView(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())), format);
+    if (!built.findings.empty()) {
+        const QString headline =
+            QStringLiteral("Cannot load the questions of \"%1\": %2")
+                .arg(ToQ(DisplayPath(path)), Counted(qsizetype(built.findings.size()),
+                                                     QStringLiteral("finding"), QStringLiteral("findings")));
+        throw Error(FindingsReport(headline, built.findings, FileNameOnly(path)));
+    }
+    return std::move(built.base);
+}
+
+/** Writes the base to `path` as the table that vertalina-base export writes
+ *  with its default options, through the one output writer. Throws an Error
+ *  listing the texts that CSV cannot carry (nothing written then) and the
+ *  errors of WriteOutputFile. */
+void SaveTableFile(const QuestionBase& base, const std::string& path, TableFormat format)
+{
+    if (format == TableFormat::Csv) {
+        const Findings unwritable = CsvUnwritable(base);
+        if (!unwritable.empty()) {
+            const QString headline =
+                QStringLiteral("Cannot save \"%1\": %2; nothing written")
+                    .arg(ToQ(DisplayPath(path)), CsvUnwritableSummary(qsizetype(unwritable.size())));
+            throw Error(FindingsReport(headline, unwritable, FileNameOnly(path)));
+        }
+    }
+    const QByteArray bytes = format == TableFormat::Json ? WriteJsonQuestions(base) : WriteCsvQuestions(base);
+    WriteOutputFile(path, [&bytes](OutputStream& out) {
+        out.Write(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
+    });
 }
 
 void ReplaceQuestion(EditorFields& fields, QuestionBase& base, int k)
@@ -158,7 +226,9 @@ void btnLoadClick(EditorFields& fields, QuestionBase& base, FileDialog& openDial
 
     // The file is read into a base of its own: only a complete read replaces
     // the operator's questions, so a failed load loses nothing.
-    QuestionBase loaded = LoadBaseFile(PathOf(openDialog.FileName));
+    const std::string path = PathOf(openDialog.FileName);
+    const std::optional<TableFormat> table = TableFormatOfName(openDialog.FileName);
+    QuestionBase loaded = table ? LoadTableFile(path, *table) : LoadBaseFile(path);
     base.Swap(loaded);
     // The old questions go before the new list is shown, so that a reload
     // never holds two bases for longer than the read.
@@ -179,6 +249,12 @@ void btnSaveClick(EditorFields& fields, const QuestionBase& base, FileDialog& sa
     if (!saveDialog.Execute())
         return;
     const std::string path = PathOf(saveDialog.FileName);
+    // A table holds no records, so the caption keeps what it shows.
+    if (const std::optional<TableFormat> table = TableFormatOfName(saveDialog.FileName)) {
+        SaveTableFile(base, path, *table);
+        fields.LogEvent(LogMessages::BaseSaved + DisplayPath(FileNameOnly(path)));
+        return;
+    }
     int shown = -1;
     SaveBaseFile(base, path, [&fields, &shown](int length) {
         // Every record shows its length in the caption; set it only when it changes.

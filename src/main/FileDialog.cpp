@@ -3,15 +3,17 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-StandardFileDialog::StandardFileDialog(QWidget* parent, Kind kind, QString description, QString pattern)
-    : m_parent(parent), m_kind(kind), m_filter(description + QStringLiteral(" (") + pattern + u')')
+#include <utility>
+
+StandardFileDialog::StandardFileDialog(QWidget* parent, Kind kind, QStringList filters)
+    : m_parent(parent), m_kind(kind), m_filters(std::move(filters))
 {
 }
 
 bool StandardFileDialog::Execute()
 {
     QFileDialog dialog(m_parent);
-    dialog.setNameFilter(m_filter);
+    dialog.setNameFilters(m_filters);
     dialog.setSizeGripEnabled(true);
     if (m_kind == Kind::Open) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);

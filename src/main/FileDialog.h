@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -27,13 +28,16 @@ public:
         Save
     };
 
-    /** `filter` is a description and a pattern, e.g. "Questions base", "*.dat". */
-    StandardFileDialog(QWidget* parent, Kind kind, QString description, QString pattern);
+    /** `filters` are the file types it offers, each a description and its
+     *  pattern, e.g. "Questions base (*.dat)"; the first one is proposed. */
+    StandardFileDialog(QWidget* parent, Kind kind, QStringList filters);
 
     bool Execute() override;
+
+    const QStringList& Filters() const noexcept { return m_filters; }
 
 private:
     QWidget* m_parent;
     Kind m_kind;
-    QString m_filter;
+    QStringList m_filters;
 };

@@ -194,10 +194,13 @@ void TF::BuildControls()
     mLog->setTabChangesFocus(true);
     mLog->setUndoRedoEnabled(false);
 
+    // Bases first, so that both dialogs propose them; tables are read and
+    // written by the file's extension, whichever type is shown.
+    const QStringList tables{QStringLiteral("Spreadsheet table (*.csv)"), QStringLiteral("JSON (*.json)")};
     OpenDialog = std::make_unique<StandardFileDialog>(
-        this, StandardFileDialog::Kind::Open, QStringLiteral("Questions base"), QStringLiteral("*.dat"));
+        this, StandardFileDialog::Kind::Open, QStringList{QStringLiteral("Questions base (*.dat)")} + tables);
     SaveDialog = std::make_unique<StandardFileDialog>(
-        this, StandardFileDialog::Kind::Save, QStringLiteral("Questons base"), QStringLiteral("*.dat"));
+        this, StandardFileDialog::Kind::Save, QStringList{QStringLiteral("Questons base (*.dat)")} + tables);
 
     qlist = new QuestionList(this);
     place(qlist, "qlist", 552, 8, 305, 449);

@@ -5,6 +5,7 @@
 #include "ErrorReport.h"
 #include "FileDialog.h"
 #include "QuestionList.h"
+#include "ScriptedDialog.h"
 #include "SystemCalls.h"
 #include "TF.h"
 #include "WindowHarness.h"
@@ -26,24 +27,6 @@
 #include <memory>
 
 namespace {
-
-/** A dialog that answers from a queue: a path confirms it, an empty entry
- *  (or an empty queue) cancels. Records the file name it was opened on. */
-class ScriptedDialog : public FileDialog
-{
-public:
-    bool Execute() override
-    {
-        shownWith << FileName;
-        const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
-        if (answer.isEmpty())
-            return false;
-        FileName = answer;
-        return true;
-    }
-    QStringList answers;
-    QStringList shownWith;
-};
 
 QuestionRecord Question(int i)
 {

@@ -52,3 +52,10 @@ struct BuiltBase
  *  blank for each answer it does not use. */
 BuiltBase BuildQuestionBase(const std::vector<QuestionRow>& rows,
                             const QString& answerKey = QStringLiteral("answer %1"));
+
+/** The base that the bytes of a table file make, as vertalina-base build
+ *  makes it: the rows read as `format` gives them (ReadCsvQuestions or
+ *  ReadJsonQuestions), then built (BuildQuestionBase). The findings of the
+ *  reading come first, then those of the building; the base is empty when
+ *  there are any. */
+BuiltBase BuildBaseFromTable(QByteArrayView content, TableFormat format);

@@ -129,3 +129,14 @@ BuiltBase BuildQuestionBase(const std::vector<QuestionRow>& rows, const QString&
     }
     return built;
 }
+
+BuiltBase BuildBaseFromTable(QByteArrayView content, TableFormat format)
+{
+    const QuestionRows rows =
+        format == TableFormat::Json ? ReadJsonQuestions(content) : ReadCsvQuestions(content);
+    BuiltBase built = BuildQuestionBase(rows.rows, rows.answerKey);
+    built.findings.insert(built.findings.begin(), rows.findings.begin(), rows.findings.end());
+    if (!built.findings.empty())
+        built.base.Clear();
+    return built;
+}

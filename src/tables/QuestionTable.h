@@ -74,6 +74,10 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes);
  *  per field that holds a lone surrogate, naming the question and field. */
 Findings CsvUnwritable(const QuestionBase& base);
 
+/** "2 texts that CSV cannot carry": the count of CsvUnwritable's findings
+ *  as the refusal to write them states it. */
+QString CsvUnwritableSummary(qsizetype count);
+
 /** The whole base as CSV: the header row, then one row per question with the
  *  round and index as stored, the answers its round uses, and empty cells for
  *  the others (all five for a round outside 1 to 5). Lines end in CRLF. A

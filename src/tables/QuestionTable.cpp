@@ -352,6 +352,12 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes)
     return result;
 }
 
+QString CsvUnwritableSummary(qsizetype count)
+{
+    return Counted(count, QStringLiteral("text"), QStringLiteral("texts")) +
+           QStringLiteral(" that CSV cannot carry");
+}
+
 Findings CsvUnwritable(const QuestionBase& base)
 {
     Findings found;
