@@ -12,6 +12,7 @@
 #include "FileDialog.h"
 #include "QuestionBase.h"
 #include "QuestionList.h"
+#include "RawFileWork.h"
 #include "TF.h"
 
 #include <QApplication>
@@ -99,40 +100,6 @@ std::size_t WriteFixture(const QString& path)
     file.open(QIODevice::WriteOnly);
     file.write(reinterpret_cast<const char*>(out.Bytes().data()), static_cast<qint64>(out.Bytes().size()));
     return out.Bytes().size();
-}
-
-double RawReadMs(const QString& path, std::size_t bytes)
-{
-    const auto start = Clock::now();
-    std::vector<char> buffer(bytes);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    std::size_t done = 0;
-    while (done < bytes) {
-        const ssize_t n = ::read(fd, buffer.data() + done, bytes - done);
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    const double ms = Ms(start);
-    std::printf("%s", buffer[bytes / 2] == 1 ? "" : ""); // keeps the read
-    return ms;
-}
-
-double RawWriteMs(const QString& path, const std::vector<char>& data)
-{
-    const auto start = Clock::now();
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    ::fsync(fd);
-    ::close(fd);
-    return Ms(start);
 }
 
 double Median(std::vector<double> v)

@@ -7,6 +7,7 @@
 #include "FileDialog.h"
 #include "QuestionBase.h"
 #include "QuestionList.h"
+#include "RawFileWork.h"
 #include "TF.h"
 
 #include <QApplication>
@@ -35,9 +36,9 @@ public:
 
 std::u16string Words(std::mt19937& random, std::size_t minLength, std::size_t maxLength)
 {
-    static const char16_t* const words[] = {u"какой",  u"город",  u"является", u"столицей", u"сколько",
-                                            u"планет", u"роман",  u"Волга",    u"жёлтый",   u"элемент",
-                                            u"мир",    u"самая",  u"река",     u"Европы",   u"Пушкин"};
+    static const char16_t* const words[] = {u"какой",  u"город", u"является", u"столицей", u"сколько",
+                                            u"планет", u"роман", u"Волга",    u"жёлтый",   u"элемент",
+                                            u"мир",    u"самая", u"река",     u"Европы",   u"Пушкин"};
     const std::size_t target = std::uniform_int_distribution<std::size_t>(minLength, maxLength)(random);
     std::u16string text;
     while (text.size() < target)
@@ -62,7 +63,8 @@ struct Fixture
             record.round = std::u16string(1, static_cast<char16_t>(u'0' + round));
             record.question = Words(random, 40, 200) + u"?";
             for (int i = 0; i < AnswerCount; ++i)
-                record.answers[static_cast<std::size_t>(i)] = i < AnswersOfRound(round) ? Words(random, 4, 40) : u" ";
+                record.answers[static_cast<std::size_t>(i)] =
+                    i < AnswersOfRound(round) ? Words(random, 4, 40) : u" ";
             record.correct = u"0";
             base.AppendRecord(std::move(record));
         }
@@ -80,39 +82,6 @@ Fixture& Shared()
 {
     static Fixture fixture;
     return fixture;
-}
-
-double RawReadMs(const QString& path, std::size_t bytes)
-{
-    const auto start = Clock::now();
-    std::vector<char> buffer(bytes);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    std::size_t done = 0;
-    while (done < bytes) {
-        const ssize_t n = ::read(fd, buffer.data() + done, bytes - done);
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    benchmark::DoNotOptimize(buffer.data());
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double RawWriteMs(const QString& path, const std::vector<char>& data)
-{
-    const auto start = Clock::now();
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    ::fsync(fd);
-    ::close(fd);
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
 void LoadIntoWindow(benchmark::State& state)

@@ -189,11 +189,9 @@ void DecodeRecordTexts(const std::uint8_t* bytes, RecordUnits& units, RecordText
 
 namespace {
 
-QuestionRecord DecodeBytes(const std::uint8_t* bytes)
+// The question whose texts a decoded record holds, copied out of it.
+QuestionRecord RecordOf(const RecordTexts& texts)
 {
-    RecordUnits units;
-    RecordTexts texts;
-    DecodeRecordTexts(bytes, units, texts);
     QuestionRecord record;
     record.round = texts[FieldRound];
     record.question = texts[FieldQuestion];
@@ -201,6 +199,14 @@ QuestionRecord DecodeBytes(const std::uint8_t* bytes)
         record.answers[i] = texts[FieldAnswer0 + i];
     record.correct = texts[FieldCorrect];
     return record;
+}
+
+QuestionRecord DecodeBytes(const std::uint8_t* bytes)
+{
+    RecordUnits units;
+    RecordTexts texts;
+    DecodeRecordTexts(bytes, units, texts);
+    return RecordOf(texts);
 }
 
 } // namespace
@@ -329,11 +335,7 @@ bool BaseReader::Next(QuestionRecord& record)
     RecordTexts texts;
     if (!NextTexts(texts))
         return false;
-    record.round = texts[FieldRound];
-    record.question = texts[FieldQuestion];
-    for (std::size_t i = 0; i < AnswerCount; ++i)
-        record.answers[i] = texts[FieldAnswer0 + i];
-    record.correct = texts[FieldCorrect];
+    record = RecordOf(texts);
     return true;
 }
 

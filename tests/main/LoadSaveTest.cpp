@@ -65,12 +65,9 @@ private slots:
     void init()
     {
         m_harness = std::make_unique<WindowHarness>();
-        auto open = std::make_unique<ScriptedDialog>();
-        auto save = std::make_unique<ScriptedDialog>();
-        m_open = open.get();
-        m_save = save.get();
-        m_harness->window->OpenDialog = std::move(open);
-        m_harness->window->SaveDialog = std::move(save);
+        const ScriptedDialogs dialogs = ScriptDialogs(*m_harness->window);
+        m_open = dialogs.open;
+        m_save = dialogs.save;
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
     }

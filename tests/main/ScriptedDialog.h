@@ -1,8 +1,11 @@
 #pragma once
 
 #include "FileDialog.h"
+#include "TF.h"
 
 #include <QStringList>
+
+#include <memory>
 
 /** A dialog that answers from a queue: a path confirms it, an empty entry
  *  (or an empty queue) cancels. Records the file name it was opened on. */
@@ -21,3 +24,20 @@ public:
     QStringList answers;
     QStringList shownWith;
 };
+
+/** The window's two dialogs, replaced by scripted ones (owned by the window). */
+struct ScriptedDialogs
+{
+    ScriptedDialog* open;
+    ScriptedDialog* save;
+};
+
+inline ScriptedDialogs ScriptDialogs(TF& window)
+{
+    auto open = std::make_unique<ScriptedDialog>();
+    auto save = std::make_unique<ScriptedDialog>();
+    const ScriptedDialogs dialogs{open.get(), save.get()};
+    window.OpenDialog = std::move(open);
+    window.SaveDialog = std::move(save);
+    return dialogs;
+}
