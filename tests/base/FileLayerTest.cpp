@@ -186,6 +186,29 @@ TEST_F(FileLayer, RefusalsComeBeforeAnyByteAndNameTheFile)
     EXPECT_EQ(Names(dir), (std::set<std::string>{"held.dat", "alias.dat"}));
 }
 
+TEST_F(FileLayer, FolderThatTakesNoNewFileStillLetsItsFileBeRewritten)
+{
+    const fs::path target = dir / "base.dat";
+    WriteFile(target, "a longer old content");
+    struct stat before
+    {
+    };
+    ASSERT_EQ(::stat(target.c_str(), &before), 0);
+    // As root no folder refuses a new file, so the seam plays the refusal.
+    ScopedHook hook([](std::string_view call) { return call == "openat" ? EACCES : 0; });
+    WriteOutputFile(target, Content("new"));
+    struct stat after
+    {
+    };
+    ASSERT_EQ(::stat(target.c_str(), &after), 0);
+    EXPECT_EQ(ReadFile(target), "new");
+    EXPECT_EQ(after.st_ino, before.st_ino) << "written in place";
+    EXPECT_EQ(Names(dir), std::set<std::string>{"base.dat"});
+    EXPECT_EQ(MessageOf([&] { WriteOutputFile(dir / "new.dat", Content("new")); }),
+              "Cannot create file \"" + (dir / "new.dat").string() + "\". Permission denied")
+        << "a new file has no old one to rewrite";
+}
+
 TEST_F(FileLayer, LongestNameIsSaved)
 {
     const fs::path target = dir / std::string(255, 'n');
