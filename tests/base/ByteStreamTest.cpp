@@ -1,7 +1,5 @@
 #include "TestStreams.h"
 
-#include "SystemCalls.h"
-
 #include <gtest/gtest.h>
 
 namespace {
