@@ -256,9 +256,9 @@ TEST_F(FileLayer, EverySystemCallOfASaveFailingInTurnLosesNothing)
         });
         WriteOutputFile(target, Content(fresh));
     }
-    const std::vector<std::string> expected{
-        "lstat",  "lstat",  "open",  "flock",  "open",  "openat",   "write", "write", "write", "write",
-        "fchmod", "fchown", "fsync", "linkat", "close", "renameat", "fsync", "close", "close"};
+    const std::vector<std::string> expected{"lstat", "lstat",  "open",  "flock",    "open",   "openat",
+                                            "write", "write",  "write", "write",    "fchmod", "fchown",
+                                            "fsync", "linkat", "close", "renameat", "fsync",  "close"};
     ASSERT_EQ(calls, expected);
 
     bool afterRename = false;
