@@ -18,6 +18,14 @@ void ThrowListIndexError(std::int64_t n)
 
 namespace {
 
+// Room for `size` elements, growing by doubling: reserving the exact size
+// on every add would copy the whole vector each time.
+template <class T> void GrowFor(std::vector<T>& v, std::size_t size)
+{
+    if (size > v.capacity())
+        v.reserve(std::max(v.capacity() * 2, size));
+}
+
 // Replaced texts are dropped from the buffer once they take more room than
 // this and more than the live texts.
 constexpr std::size_t CompactAbove = std::size_t(1) << 20;
@@ -78,8 +86,8 @@ void QuestionBase::Append(std::u16string_view entry)
     const bool completes = (EntryCount() + 1) % EntriesPerQuestion == 0;
     ReserveMore(1, entry.size());
     if (completes) {
-        m_hashes.reserve(static_cast<std::size_t>(QuestionCount()) + 1);
-        m_next.reserve(static_cast<std::size_t>(QuestionCount()) + 1);
+        GrowFor(m_hashes, static_cast<std::size_t>(QuestionCount()) + 1);
+        GrowFor(m_next, static_cast<std::size_t>(QuestionCount()) + 1);
         if (static_cast<std::size_t>(QuestionCount()) + 1 > m_heads.size())
             Rehash(std::max<std::size_t>(m_heads.size() * 2, 16));
     }
@@ -113,8 +121,8 @@ void QuestionBase::AppendQuestion(const std::array<std::u16string_view, EntriesP
     // Everything is reserved before the first change: a question is stored whole or not at all.
     ReserveMore(EntriesPerQuestion, units);
     const std::size_t k = static_cast<std::size_t>(QuestionCount());
-    m_hashes.reserve(k + 1);
-    m_next.reserve(k + 1);
+    GrowFor(m_hashes, k + 1);
+    GrowFor(m_next, k + 1);
     if (k + 1 > m_heads.size())
         Rehash(std::max<std::size_t>(m_heads.size() * 2, 16));
     for (const auto text : texts)
