@@ -1,6 +1,7 @@
 #include "FileNames.h"
 
 #include "Error.h"
+#include "IntText.h"
 #include "Utf.h"
 
 #include <cstring>
@@ -170,4 +171,11 @@ void ThrowFileError(std::u16string_view what, std::string_view path, std::u16str
 void ThrowFileError(std::u16string_view what, std::string_view path, int error)
 {
     ThrowFileError(what, path, SystemErrorText(error));
+}
+
+void ThrowTooLarge(std::string_view path, std::size_t limit)
+{
+    ThrowFileError(u"Cannot read file", path,
+                   u"It is larger than " + IntToStr(static_cast<std::int32_t>(limit >> 20)) +
+                       u" MB, the most that is read");
 }

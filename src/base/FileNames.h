@@ -2,6 +2,7 @@
 
 #include "Error.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -59,5 +60,8 @@ private:
 
 /** Throws FileError, e.g. what = u"Cannot open file". */
 [[noreturn]] void ThrowFileError(std::u16string_view what, std::string_view path, std::u16string_view reason);
+/** Throws the error of a file read whole that holds more than `limit` bytes:
+ *  "Cannot read file "<path>". It is larger than <limit> MB, ...". */
+[[noreturn]] void ThrowTooLarge(std::string_view path, std::size_t limit);
 /** As ThrowFileError with the system's text for the error number. */
 [[noreturn]] void ThrowFileError(std::u16string_view what, std::string_view path, int error);

@@ -1,7 +1,6 @@
 #include "InputFile.h"
 
 #include "FileNames.h"
-#include "IntText.h"
 #include "SystemCalls.h"
 
 #include <algorithm>
@@ -75,9 +74,7 @@ std::vector<std::uint8_t> InputFile::ReadAll(std::size_t limit)
             ThrowFileError(u"Cannot read file", m_path, errno);
         bytes.resize(at + static_cast<std::size_t>(got));
         if (bytes.size() > limit)
-            ThrowFileError(u"Cannot read file", m_path,
-                           u"It is larger than " + IntToStr(static_cast<std::int32_t>(limit >> 20)) +
-                               u" MB, the most that is read");
+            ThrowTooLarge(m_path, limit);
         if (got == 0)
             return bytes;
     }
