@@ -7,7 +7,7 @@
 #include "FileNames.h"
 #include "InputFile.h"
 #include "OutputFile.h"
-#include "QtEdge.h"
+#include "QtText.h"
 #include "QuestionCheck.h"
 #include "QuestionTable.h"
 
@@ -89,18 +89,18 @@ QString FindingsText(const Findings& findings, const QString& file)
 {
     QString text;
     for (const Finding& finding : findings)
-        text += finding.Text(file) + u'\n';
+        text += ToQ(finding.Text(FromQ(file))) + u'\n';
     return text;
 }
 
 QString CountOfFindings(qsizetype count)
 {
-    return Counted(count, QStringLiteral("finding"), QStringLiteral("findings"));
+    return ToQ(Counted(count, u"finding", u"findings"));
 }
 
 QString CountOfQuestions(qsizetype count)
 {
-    return Counted(count, QStringLiteral("question"), QStringLiteral("questions"));
+    return ToQ(Counted(count, u"question", u"questions"));
 }
 
 class Cli
@@ -332,10 +332,10 @@ int Cli::CheckOne(const QString& path, QJsonArray* json)
         QJsonArray findings;
         for (const Finding& finding : report.findings) {
             QJsonObject item;
-            item.insert(QLatin1String("place"), finding.place);
+            item.insert(QLatin1String("place"), ToQ(finding.place));
             if (finding.question >= 0)
                 item.insert(QLatin1String("question"), finding.question);
-            item.insert(QLatin1String("message"), finding.message);
+            item.insert(QLatin1String("message"), ToQ(finding.message));
             findings.append(item);
         }
         QJsonObject rounds;

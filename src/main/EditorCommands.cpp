@@ -7,8 +7,7 @@
 #include "IntText.h"
 #include "LogMessages.h"
 #include "OutputFile.h"
-#include "QtEdge.h"
-#include "QuestionCheck.h"
+#include "QtText.h"
 #include "QuestionTable.h"
 
 #include <QFileInfo>
@@ -60,7 +59,7 @@ std::u16string FindingsReport(const QString& headline, const Findings& findings,
     const QString shown = ToQ(DisplayPath(name));
     QString text = headline;
     for (std::size_t i = 0; i < findings.size() && i < ListedFindings; ++i)
-        text += u'\n' + findings[i].Text(shown);
+        text += u'\n' + ToQ(findings[i].Text(FromQ(shown)));
     if (findings.size() > ListedFindings)
         text += QStringLiteral("\nand %1 more").arg(findings.size() - ListedFindings);
     return FromQ(text);
@@ -77,8 +76,8 @@ QuestionBase LoadTableFile(const std::string& path, TableFormat format)
     if (!built.findings.empty()) {
         const QString headline =
             QStringLiteral("Cannot load the questions of \"%1\": %2")
-                .arg(ToQ(DisplayPath(path)), Counted(qsizetype(built.findings.size()),
-                                                     QStringLiteral("finding"), QStringLiteral("findings")));
+                .arg(ToQ(DisplayPath(path)),
+                     ToQ(Counted(std::int64_t(built.findings.size()), u"finding", u"findings")));
         throw Error(FindingsReport(headline, built.findings, FileNameOnly(path)));
     }
     return std::move(built.base);

@@ -1,10 +1,9 @@
 #include "QuestionTable.h"
 
-#include "QtEdge.h"
+#include "QtText.h"
 
 #include "CsvFile.h"
 #include "IntText.h"
-#include "QuestionCheck.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -81,15 +80,15 @@ Finding AtLine(int line, const QString& message)
 {
     Finding finding;
     finding.line = line;
-    finding.message = message;
+    finding.message = FromQ(message);
     return finding;
 }
 
 Finding AtPlace(const QString& place, const QString& message)
 {
     Finding finding;
-    finding.place = place;
-    finding.message = message;
+    finding.place = FromQ(place);
+    finding.message = FromQ(message);
     return finding;
 }
 
@@ -100,9 +99,8 @@ Finding NotUtf8(int line)
 
 QString FieldCount(qsizetype fields, qsizetype columns)
 {
-    return QStringLiteral("%1, but the header row names %2")
-        .arg(Counted(fields, QStringLiteral("field"), QStringLiteral("fields")),
-             Counted(columns, QStringLiteral("column"), QStringLiteral("columns")));
+    return ToQ(Counted(fields, u"field", u"fields") + u", but the header row names " +
+               Counted(columns, u"column", u"columns"));
 }
 
 const char* const JsonKeys[] = {"round", "question", "answers", "correct"};
@@ -181,17 +179,6 @@ QStringList CsvColumnNames()
     return names;
 }
 
-Finding FindingAt(const QuestionRow& row, const QString& message)
-{
-    Finding finding;
-    finding.line = row.line;
-    finding.question = row.number;
-    if (row.line == 0)
-        finding.place = row.place;
-    finding.message = message;
-    return finding;
-}
-
 TableFormat TableFormatOf(const QString& path, QByteArrayView content)
 {
     const QString suffix = path.mid(path.lastIndexOf(u'.') + 1).toLower();
@@ -203,12 +190,6 @@ TableFormat TableFormatOf(const QString& path, QByteArrayView content)
             return TableFormat::Csv;
     }
     return WithoutBom(content).trimmed().startsWith('[') ? TableFormat::Json : TableFormat::Csv;
-}
-
-int ExportedAnswerCount(const QString& round)
-{
-    const int used = AnswersOfRound(RoundOfText(round));
-    return used == 0 ? AnswerCount : used;
 }
 
 QuestionRows ReadCsvQuestions(QByteArrayView bytes)
@@ -252,7 +233,7 @@ QuestionRows ReadCsvQuestions(QByteArrayView bytes)
     if (!result.findings.empty())
         return result;
 
-    result.answerKey = QStringLiteral("column answer%1");
+    result.answerKey = AnswerKey{u"column answer", u""};
     auto field = [](const CsvRecord& record, const std::optional<int>& at) {
         return at ? record.fields[*at] : QString();
     };
@@ -274,13 +255,13 @@ QuestionRows ReadCsvQuestions(QByteArrayView bytes)
             continue;
         }
         QuestionRow row;
-        row.place = QStringLiteral("line %1").arg(record.line);
+        row.place = u"line " + Decimal(record.line);
         row.line = record.line;
-        row.round = field(record, columnAt[ColRound]).trimmed();
-        row.question = field(record, columnAt[ColQuestion]);
+        row.round = FromQ(field(record, columnAt[ColRound]).trimmed());
+        row.question = FromQ(field(record, columnAt[ColQuestion]));
         for (int n = 0; n < AnswerCount; ++n)
-            row.answers[std::size_t(n)] = field(record, columnAt[ColAnswer0 + n]);
-        row.correct = field(record, columnAt[ColCorrect]).trimmed();
+            row.answers[std::size_t(n)] = FromQ(field(record, columnAt[ColAnswer0 + n]));
+        row.correct = FromQ(field(record, columnAt[ColCorrect]).trimmed());
         result.rows.push_back(std::move(row));
     }
     if (!table.failure.isEmpty())
@@ -305,7 +286,7 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes)
         result.findings.push_back(AtLine(1, QStringLiteral("the file holds no JSON array of questions")));
         return result;
     }
-    result.answerKey = QStringLiteral("answers[%1]");
+    result.answerKey = AnswerKey{u"answers[", u"]"};
     const QJsonArray items = document.array();
     result.rows.reserve(std::size_t(items.size()));
     for (qsizetype i = 0; i < items.size(); ++i) {
@@ -330,10 +311,10 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes)
         if (unknown)
             continue;
         QuestionRow row;
-        row.place = place;
-        row.round = JsonText(item.value(QLatin1String("round"))).trimmed();
-        row.question = JsonText(item.value(QLatin1String("question")));
-        row.correct = JsonText(item.value(QLatin1String("correct"))).trimmed();
+        row.place = FromQ(place);
+        row.round = FromQ(JsonText(item.value(QLatin1String("round"))).trimmed());
+        row.question = FromQ(JsonText(item.value(QLatin1String("question"))));
+        row.correct = FromQ(JsonText(item.value(QLatin1String("correct"))).trimmed());
         const QJsonValue answers = item.value(QLatin1String("answers"));
         if (!answers.isArray() && !answers.isUndefined()) {
             result.findings.push_back(AtPlace(place, QStringLiteral("\"answers\" is not an array")));
@@ -346,7 +327,7 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes)
             continue;
         }
         for (qsizetype n = 0; n < list.size(); ++n)
-            row.answers[std::size_t(n)] = JsonText(list[n]);
+            row.answers[std::size_t(n)] = FromQ(JsonText(list[n]));
         result.rows.push_back(std::move(row));
     }
     return result;
@@ -354,8 +335,7 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes)
 
 QString CsvUnwritableSummary(qsizetype count)
 {
-    return Counted(count, QStringLiteral("text"), QStringLiteral("texts")) +
-           QStringLiteral(" that CSV cannot carry");
+    return ToQ(Counted(count, u"text", u"texts") + u" that CSV cannot carry");
 }
 
 Findings CsvUnwritable(const QuestionBase& base)
@@ -368,16 +348,16 @@ Findings CsvUnwritable(const QuestionBase& base)
         const int field = e % EntriesPerQuestion;
         Finding finding;
         finding.question = e / EntriesPerQuestion;
-        finding.place = QStringLiteral("question %1").arg(finding.question);
+        finding.place = u"question " + Decimal(finding.question);
         finding.message =
-            QStringLiteral("%1 holds a lone surrogate (U+%2), which UTF-8 and so CSV cannot "
-                           "carry; export as JSON (--format json), which keeps it as a "
-                           "\\u%2 escape")
-                .arg(field == FieldRound      ? QStringLiteral("the round")
-                     : field == FieldQuestion ? QStringLiteral("the question text")
-                     : field == FieldCorrect  ? QStringLiteral("the correct answer")
-                                              : QStringLiteral("answer %1").arg(field - FieldAnswer0))
-                .arg(QString::number(base.Entry(e)[std::size_t(at)], 16).toUpper());
+            FromQ(QStringLiteral("%1 holds a lone surrogate (U+%2), which UTF-8 and so CSV cannot "
+                                 "carry; export as JSON (--format json), which keeps it as a "
+                                 "\\u%2 escape")
+                      .arg(field == FieldRound      ? QStringLiteral("the round")
+                           : field == FieldQuestion ? QStringLiteral("the question text")
+                           : field == FieldCorrect  ? QStringLiteral("the correct answer")
+                                                    : QStringLiteral("answer %1").arg(field - FieldAnswer0))
+                      .arg(QString::number(base.Entry(e)[std::size_t(at)], 16).toUpper()));
         found.push_back(std::move(finding));
     }
     return found;
@@ -392,9 +372,8 @@ QByteArray WriteCsvQuestions(const QuestionBase& base, char delimiter, bool byte
     out += "\r\n";
     for (int k = 0; k < base.QuestionCount(); ++k) {
         const QuestionRecord record = base.Record(k);
-        const QString round = ToQ(record.round);
-        const int used = ExportedAnswerCount(round);
-        out += CsvField(round, delimiter);
+        const int used = ExportedAnswerCount(record.round);
+        out += CsvField(ToQ(record.round), delimiter);
         out += delimiter;
         out += CsvField(ToQ(record.question), delimiter);
         for (int n = 0; n < AnswerCount; ++n) {
@@ -414,7 +393,7 @@ QByteArray WriteJsonQuestions(const QuestionBase& base)
     QJsonArray items;
     for (int k = 0; k < base.QuestionCount(); ++k) {
         const QuestionRecord record = base.Record(k);
-        const int used = ExportedAnswerCount(ToQ(record.round));
+        const int used = ExportedAnswerCount(record.round);
         QJsonArray answers;
         for (int n = 0; n < used; ++n)
             answers.append(ToQ(record.answers[std::size_t(n)]));
@@ -429,4 +408,15 @@ QByteArray WriteJsonQuestions(const QuestionBase& base)
     if (json.contains(RawFeff))
         json.replace(RawFeff, EscapedFeff);
     return json;
+}
+
+BuiltBase BuildBaseFromTable(QByteArrayView content, TableFormat format)
+{
+    const QuestionRows rows =
+        format == TableFormat::Json ? ReadJsonQuestions(content) : ReadCsvQuestions(content);
+    BuiltBase built = BuildQuestionBase(rows.rows, rows.answerKey);
+    built.findings.insert(built.findings.begin(), rows.findings.begin(), rows.findings.end());
+    if (!built.findings.empty())
+        built.base.Clear();
+    return built;
 }

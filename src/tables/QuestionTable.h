@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Finding.h"
 #include "QuestionBase.h"
+#include "QuestionCheck.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -11,31 +11,15 @@
 #include <array>
 #include <vector>
 
-/** One question as an interchange file states it, before it is checked:
- *  every field as text, and where it came from. */
-struct QuestionRow
-{
-    QString place;   // how findings refer to it: "line 5", "item 3", "question 4"
-    int line = 0;    // the line it starts on, where a line applies
-    int number = -1; // its question number in a base file, where it comes from one
-    QString round;
-    QString question;
-    std::array<QString, AnswerCount> answers;
-    QString correct;
-};
-
 /** The questions found in an interchange file, and what kept others from
  *  being read. */
 struct QuestionRows
 {
     std::vector<QuestionRow> rows;
     Findings findings;
-    /** How findings name answer n: "%1" stands for n. */
-    QString answerKey = QStringLiteral("answer %1");
+    /** How findings name answer n. */
+    AnswerKey answerKey;
 };
-
-/** The finding `message` about a row, placed by its line, or else its place. */
-Finding FindingAt(const QuestionRow& row, const QString& message);
 
 /** Formats of the interchange files. */
 enum class TableFormat
@@ -90,6 +74,9 @@ QByteArray WriteCsvQuestions(const QuestionBase& base, char delimiter = ',', boo
  *  to 5). A lone surrogate is written as a "\uXXXX" escape. */
 QByteArray WriteJsonQuestions(const QuestionBase& base);
 
-/** How many answers a question of the round text uses when exported: the
- *  round's count, or all five when the text is no round 1 to 5. */
-int ExportedAnswerCount(const QString& round);
+/** The base that the bytes of a table file make, as vertalina-base build
+ *  makes it: the rows read as `format` gives them (ReadCsvQuestions or
+ *  ReadJsonQuestions), then built (BaseBuilder). The findings of the
+ *  reading come first, then those of the building; the base is empty when
+ *  there are any. */
+BuiltBase BuildBaseFromTable(QByteArrayView content, TableFormat format);

@@ -1,14 +1,12 @@
 #include "QuestionTable.h"
 #include "CliTestBases.h"
 #include "CsvFile.h"
-#include "QuestionCheck.h"
+#include "QtText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
-
-Q_DECLARE_METATYPE(QuestionRow)
 
 class QuestionTableTest : public QObject
 {
@@ -26,12 +24,6 @@ private slots:
     void CsvInputFindings();
     void JsonInputFindings_data();
     void JsonInputFindings();
-    void QuestionFindings_data();
-    void QuestionFindings();
-    void BuildStoresBlankForUnusedAnswers();
-    void BuildRefusesRepeatsAndTooManyQuestions();
-    void BuildRefusesAnswersBeyondTheRound_data();
-    void BuildRefusesAnswersBeyondTheRound();
     void TableFormatComesFromTheName_data();
     void TableFormatComesFromTheName();
     void ExportCsvWritesUsedAnswersOnly();
@@ -53,21 +45,8 @@ QStringList Texts(const Findings& findings)
 {
     QStringList lines;
     for (const Finding& finding : findings)
-        lines << finding.Text(QStringLiteral("f"));
+        lines << ToQ(finding.Text(u"f"));
     return lines;
-}
-
-QuestionRow Row(QString round, QString question, QStringList answers, QString correct)
-{
-    QuestionRow row;
-    row.place = QStringLiteral("line 2");
-    row.line = 2;
-    row.round = round;
-    row.question = question;
-    for (int n = 0; n < answers.size(); ++n)
-        row.answers[std::size_t(n)] = answers[n];
-    row.correct = correct;
-    return row;
 }
 
 const QByteArray Header = "round,question,answer0,answer1,answer2,answer3,answer4,correct\n";
@@ -164,13 +143,13 @@ void QuestionTableTest::DelimiterIsFoundFromHeader()
     QCOMPARE(Texts(rows.findings), QStringList());
     QCOMPARE(rows.rows.size(), std::size_t(1));
     const QuestionRow& row = rows.rows[0];
-    QCOMPARE(row.place, QStringLiteral("line 2"));
-    QCOMPARE(row.round, QStringLiteral("1"));
-    QVERIFY(row.question.startsWith(QStringLiteral("a")));
-    QCOMPARE(row.answers[0], QStringLiteral("x"));
-    QCOMPARE(row.answers[1], QStringLiteral("y"));
-    QCOMPARE(row.answers[2], QString());
-    QCOMPARE(row.correct, QStringLiteral("0"));
+    QCOMPARE(ToQ(row.place), QStringLiteral("line 2"));
+    QCOMPARE(ToQ(row.round), QStringLiteral("1"));
+    QVERIFY(ToQ(row.question).startsWith(QStringLiteral("a")));
+    QCOMPARE(ToQ(row.answers[0]), QStringLiteral("x"));
+    QCOMPARE(ToQ(row.answers[1]), QStringLiteral("y"));
+    QCOMPARE(ToQ(row.answers[2]), QString());
+    QCOMPARE(ToQ(row.correct), QStringLiteral("0"));
 }
 
 void QuestionTableTest::CsvInputFindings_data()
@@ -258,129 +237,16 @@ void QuestionTableTest::JsonInputFindings()
     QCOMPARE(Texts(read.findings), findings);
     QCOMPARE(int(read.rows.size()), rows);
     if (QByteArray(QTest::currentDataTag()) == "a mark at a string's start is kept") {
-        QCOMPARE(read.rows[0].question, QString(QChar(0xFEFF)) + u'q');
-        QCOMPARE(read.rows[0].answers[0], QString(QChar(0xFEFF)));
+        QCOMPARE(ToQ(read.rows[0].question), QString(QChar(0xFEFF)) + u'q');
+        QCOMPARE(ToQ(read.rows[0].answers[0]), QString(QChar(0xFEFF)));
     }
     if (QByteArray(QTest::currentDataTag()) == "numbers and strings give texts") {
         const QuestionRow& row = read.rows[0];
-        QCOMPARE(row.round, QStringLiteral("2"));
-        QCOMPARE(row.question, QStringLiteral("12"));
-        QCOMPARE(row.answers[1], QStringLiteral("true"));
-        QCOMPARE(row.answers[2], QStringLiteral("3.5"));
+        QCOMPARE(ToQ(row.round), QStringLiteral("2"));
+        QCOMPARE(ToQ(row.question), QStringLiteral("12"));
+        QCOMPARE(ToQ(row.answers[1]), QStringLiteral("true"));
+        QCOMPARE(ToQ(row.answers[2]), QStringLiteral("3.5"));
     }
-}
-
-void QuestionTableTest::QuestionFindings_data()
-{
-    QTest::addColumn<QuestionRow>("row");
-    QTest::addColumn<QStringList>("findings");
-    const QString q255(255, u'я');
-    const QString a40(40, u'ж');
-
-    QTest::newRow("sound round 1") << Row("1", "q", {"a", "b"}, "1") << QStringList();
-    QTest::newRow("sound round 5 at the limits")
-        << Row("5", q255, {a40, a40, a40, a40, a40}, "4") << QStringList();
-    QTest::newRow("one blank is filled") << Row("2", " ", {" ", " ", " "}, "2") << QStringList();
-    for (QString round : {"0", "6", "x", "", "12", "-1"})
-        QTest::addRow("round '%s'", qPrintable(round))
-            << Row(round, "q", {"a", "b"}, "0") << QStringList{"f:2: round \"" + round + "\" is not 1 to 5"};
-    QTest::newRow("bad round and bad index")
-        << Row("9", "q", {"a", "b"}, "5")
-        << QStringList{"f:2: round \"9\" is not 1 to 5", "f:2: correct answer \"5\" is not 0 to 4"};
-    QTest::newRow("empty question") << Row("1", "", {"a", "b"}, "0")
-                                    << QStringList{"f:2: the question text is empty"};
-    QTest::newRow("needed answer empty")
-        << Row("3", "q", {"a", "b", "c", ""}, "0")
-        << QStringList{"f:2: answer 3 is empty; round 3 needs answers 0 to 3"};
-    QTest::newRow("answer 1 empty in round 1")
-        << Row("1", "q", {"a", ""}, "0")
-        << QStringList{"f:2: answer 1 is empty; round 1 needs answers 0 to 1"};
-    QTest::newRow("unused answers may hold anything")
-        << Row("2", "q", {"a", "b", "c", QString(50, u'x'), "|"}, "2") << QStringList();
-    QTest::newRow("index beyond the round")
-        << Row("2", "q", {"a", "b", "c"}, "3")
-        << QStringList{"f:2: correct answer \"3\" is not 0 to 2, the answers of round 2"};
-    QTest::newRow("index not a digit") << Row("4", "q", {"a", "b", "c", "d", "e"}, "")
-                                       << QStringList{"f:2: correct answer \"\" is not 0 to 4, the answers "
-                                                      "of round 4"};
-    QTest::newRow("question too long")
-        << Row("1", q255 + "я", {"a", "b"}, "0")
-        << QStringList{"f:2: the question text is 256 code units long, at most 255 fit"};
-    QTest::newRow("surrogate pair counts two")
-        << Row("1", "q", {QString(39, u'a') + QString::fromUtf8("\xF0\x9F\x98\x80"), "b"}, "0")
-        << QStringList{"f:2: answer 0 is 41 code units long, at most 40 fit"};
-    QTest::newRow("bars") << Row("1", "a|b", {"a", "|"}, "0")
-                          << QStringList{"f:2: the question text holds a bar \"|\", which a base file "
-                                         "cannot store",
-                                         "f:2: answer 1 holds a bar \"|\", which a base file cannot store"};
-}
-
-void QuestionTableTest::QuestionFindings()
-{
-    QFETCH(QuestionRow, row);
-    QFETCH(QStringList, findings);
-    Findings found;
-    CheckQuestionRow(row, found);
-    QCOMPARE(Texts(found), findings);
-}
-
-void QuestionTableTest::BuildStoresBlankForUnusedAnswers()
-{
-    const BuiltBase built = BuildQuestionBase({Row("2", "Небо?", {"a", "b", "c"}, "2")});
-    QCOMPARE(Texts(built.findings), QStringList());
-    QCOMPARE(built.base.QuestionCount(), 1);
-    const QuestionRecord expected{u"2", u"Небо?", {u"a", u"b", u"c", u" ", u" "}, u"2"};
-    QCOMPARE(built.base.Record(0) == expected, true);
-}
-
-void QuestionTableTest::BuildRefusesRepeatsAndTooManyQuestions()
-{
-    // Every repeat names the first question with the text, not the latest.
-    std::vector<QuestionRow> rows{Row("1", "q", {"a", "b"}, "0"), Row("1", "Q", {"a", "b"}, "0"),
-                                  Row("1", "q ", {"a", "b"}, "0"), Row("2", "q", {"a", "b", "c"}, "0"),
-                                  Row("1", "q", {"a", "b"}, "1")};
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        rows[i].place = QStringLiteral("line %1").arg(i + 2);
-        rows[i].line = int(i + 2);
-    }
-    BuiltBase built = BuildQuestionBase(rows);
-    QCOMPARE(Texts(built.findings),
-             (QStringList{"f:5: the question text repeats line 2", "f:6: the question text repeats line 2"}));
-    QCOMPARE(built.base.EntryCount(), 0);
-
-    rows.clear();
-    for (int i = 0; i <= MaxBaseQuestions; ++i)
-        rows.push_back(Row("1", QString::number(i), {"a", "b"}, "0"));
-    built = BuildQuestionBase(rows);
-    QCOMPARE(Texts(built.findings), QStringList{"f: 100000 questions, a base file holds at most 99999"});
-    rows.pop_back();
-    built = BuildQuestionBase(rows);
-    QCOMPARE(Texts(built.findings), QStringList());
-    QCOMPARE(built.base.QuestionCount(), MaxBaseQuestions);
-}
-
-void QuestionTableTest::BuildRefusesAnswersBeyondTheRound_data()
-{
-    QTest::addColumn<QuestionRow>("row");
-    QTest::addColumn<QStringList>("findings");
-    QTest::newRow("round 1, answer 2") << Row("1", "q", {"a", "b", "c"}, "0")
-                                       << QStringList{"f:2: column answer2 is filled, but round 1 uses "
-                                                      "answers 0 to 1 only; the base would lose it"};
-    QTest::newRow("round 3, answer 4") << Row("3", "q", {"a", "b", "c", "d", " x"}, "0")
-                                       << QStringList{"f:2: column answer4 is filled, but round 3 uses "
-                                                      "answers 0 to 3 only; the base would lose it"};
-    QTest::newRow("one blank is what the base stores")
-        << Row("2", "q", {"a", "b", "c", " ", " "}, "0") << QStringList();
-    QTest::newRow("round 5 uses all") << Row("5", "q", {"a", "b", "c", "d", "e"}, "0") << QStringList();
-}
-
-void QuestionTableTest::BuildRefusesAnswersBeyondTheRound()
-{
-    QFETCH(QuestionRow, row);
-    QFETCH(QStringList, findings);
-    const BuiltBase built = BuildQuestionBase({row}, QStringLiteral("column answer%1"));
-    QCOMPARE(Texts(built.findings), findings);
-    QCOMPARE(built.base.QuestionCount(), findings.isEmpty() ? 1 : 0);
 }
 
 void QuestionTableTest::TableFormatComesFromTheName_data()
