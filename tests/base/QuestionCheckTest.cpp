@@ -80,8 +80,8 @@ TEST(QuestionCheck, EachFaultOfARowIsOneFinding)
          {"f:2: the question text " + bar, "f:2: answer 1 " + bar}},
         // A text that looks like a placeholder is quoted as it is.
         {"placeholders in texts",
-         Row(u"%1", u"q", {u"a", u"b"}, u"%2"),
-         {"f:2: round \"%1\" is not 1 to 5", "f:2: correct answer \"%2\" is not 0 to 4"}},
+         Row(u"2", u"q", {u"a", u"b", u"c"}, u"%1"),
+         {"f:2: correct answer \"%1\" is not 0 to 2, the answers of round 2"}},
         {"placed by its place without a line",
          [] {
              QuestionRow row = Row(u"7", u"q", {u"a", u"b"}, u"0", 0);
