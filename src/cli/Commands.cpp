@@ -2,14 +2,13 @@
 
 #include "BaseCheck.h"
 #include "BaseFormat.h"
-#include "CsvFile.h"
 #include "Error.h"
+#include "FileFormats.h"
 #include "FileNames.h"
+#include "FileStorage.h"
 #include "InputFile.h"
 #include "OutputFile.h"
 #include "QtText.h"
-#include "QuestionCheck.h"
-#include "QuestionTable.h"
 
 #include <QCommandLineParser>
 #include <QIODevice>
@@ -33,11 +32,6 @@ struct FileFailure
     QString file;
     QString message;
 };
-
-void WriteBytes(OutputStream& out, const QByteArray& bytes)
-{
-    out.Write(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
-}
 
 /** A path as messages show it: control characters escaped. */
 QString Shown(const QString& path)
@@ -129,6 +123,22 @@ private:
     void Put(QIODevice& device, const QString& text) { PutBytes(device, text.toUtf8()); }
     void PutBytes(QIODevice& device, const QByteArray& bytes);
 
+    /** Standard output as the core's output stream. */
+    class DeviceStream : public OutputStream
+    {
+    public:
+        DeviceStream(Cli& cli, QIODevice& device) : m_cli(cli), m_device(device) {}
+        void Write(const std::uint8_t* data, std::size_t n) override
+        {
+            m_cli.PutBytes(m_device,
+                           QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(n)));
+        }
+
+    private:
+        Cli& m_cli;
+        QIODevice& m_device;
+    };
+
     QIODevice& m_out;
     QIODevice& m_err;
 };
@@ -179,7 +189,7 @@ const QString ExportUsage =
                    "\n"
                    "Options:\n"
                    "  -o, --output OUT     write to OUT instead of standard output\n"
-                   "      --format FORMAT  csv (the default) or json\n"
+                   "      --format FORMAT  %1\n"
                    "      --delimiter SEP  between CSV fields: comma (the default), semicolon or\n"
                    "                       tab\n"
                    "      --bom            begin the CSV with a UTF-8 byte-order mark (for\n"
@@ -187,7 +197,8 @@ const QString ExportUsage =
                    "  -h, --help           show this help\n"
                    "\n"
                    "Exit status: 0 written, 1 a text that CSV cannot carry, 2 a file cannot be\n"
-                   "read or written.\n");
+                   "read or written.\n")
+        .arg(QString::fromStdString(FormatNames(WritableTable, "csv")));
 
 const QString BuildUsage =
     QStringLiteral("Usage: vertalina-base build [OPTION]... INPUT -o BASE.dat\n"
@@ -206,10 +217,11 @@ const QString BuildUsage =
                    "Options:\n"
                    "  -o, --output BASE.dat  the base file to write (required); \"-\" for standard\n"
                    "                         output\n"
-                   "      --format FORMAT    csv or json, whatever the name\n"
+                   "      --format FORMAT    %1, whatever the name\n"
                    "  -h, --help             show this help\n"
                    "\n"
-                   "Exit status: 0 written, 1 findings, 2 a file cannot be read or written.\n");
+                   "Exit status: 0 written, 1 findings, 2 a file cannot be read or written.\n")
+        .arg(QString::fromStdString(FormatNames(ReadableTable)));
 
 void Cli::PutBytes(QIODevice& device, const QByteArray& bytes)
 {
@@ -314,7 +326,7 @@ int Cli::CheckOne(const QString& path, QJsonArray* json)
     BaseCheckReport report;
     try {
         InputFile file(PathOf(path));
-        ReadingBase(path, [&] { report = CheckBaseFile(file.Stream()); });
+        ReadingBase(path, [&] { report = CheckBaseFile(file.BlockStream()); });
     } catch (const FileError& error) {
         PrintError(FileErrorText(error));
         object.insert(QLatin1String("error"), FileErrorMessage(error));
@@ -380,10 +392,12 @@ int Cli::Export(const QStringList& arguments)
     if (!ParseCommand(parser, ExportUsage, arguments, false, status))
         return status;
 
-    const QString formatName = parser.value(format).toLower();
-    if (formatName != QLatin1String("csv") && formatName != QLatin1String("json"))
-        return UsageError(QStringLiteral("export: unknown format '%1' (csv or json)").arg(formatName),
-                          QStringLiteral("export"));
+    const FileFormat* table = FormatNamed(parser.value(format).toStdString());
+    if (!table || !WritableTable(*table))
+        return UsageError(
+            QStringLiteral("export: unknown format '%1' (%2)")
+                .arg(parser.value(format).toLower(), QString::fromStdString(FormatNames(WritableTable))),
+            QStringLiteral("export"));
     const QString delimiterName = parser.value(delimiter).toLower();
     char separator = 0;
     if (delimiterName == QLatin1String("comma") || delimiterName == QLatin1String(","))
@@ -397,31 +411,24 @@ int Cli::Export(const QStringList& arguments)
             QStringLiteral("export: unknown delimiter '%1' (comma, semicolon or tab)").arg(delimiterName),
             QStringLiteral("export"));
 
+    WriteOptions options;
+    options.delimiter = separator;
+    options.byteOrderMark = parser.isSet(bom);
+
     const QString inputPath = parser.positionalArguments().front();
-    QuestionBase base;
-    FileId input;
-    {
-        InputFile file(PathOf(inputPath));
-        ReadingBase(inputPath, [&] { ReadBase(file.Stream(), base); });
-        input = file.Id();
-    }
-    if (formatName == QLatin1String("csv")) {
-        const Findings unwritable = CsvUnwritable(base);
-        if (!unwritable.empty()) {
-            Put(m_err, FindingsText(unwritable, Shown(inputPath)));
-            PrintError(QStringLiteral("%1: %2; nothing written")
-                           .arg(Shown(inputPath), CsvUnwritableSummary(qsizetype(unwritable.size()))));
-            return ExitFindings;
-        }
-    }
-    const QByteArray bytes = formatName == QLatin1String("json")
-                                 ? WriteJsonQuestions(base)
-                                 : WriteCsvQuestions(base, separator, parser.isSet(bom));
+    LoadedFile input;
+    ReadingBase(inputPath, [&] { input = LoadFile(PathOf(inputPath), &BaseFileFormat()); });
     const QString outputPath = parser.value(output);
-    if (outputPath.isEmpty() || outputPath == QLatin1String("-"))
-        PutBytes(m_out, bytes);
-    else
-        WriteOutputFile(PathOf(outputPath), [&](OutputStream& out) { WriteBytes(out, bytes); }, {input});
+    DeviceStream out(*this, m_out);
+    const Findings unwritable = outputPath.isEmpty() || outputPath == QLatin1String("-")
+                                    ? SaveTo(input.base, out, *table, options)
+                                    : SaveFile(input.base, PathOf(outputPath), *table, options, {input.id});
+    if (!unwritable.empty()) {
+        Put(m_err, FindingsText(unwritable, Shown(inputPath)));
+        PrintError(QStringLiteral("%1: %2; nothing written")
+                       .arg(Shown(inputPath), ToQ(UnwritableSummary(*table, unwritable.size()))));
+        return ExitFindings;
+    }
     return ExitSound;
 }
 
@@ -438,23 +445,18 @@ int Cli::Build(const QStringList& arguments)
     if (!parser.isSet(output))
         return UsageError(QStringLiteral("build: no output file given (-o BASE.dat)"),
                           QStringLiteral("build"));
-    QString formatName = parser.value(format).toLower();
-    if (!formatName.isEmpty() && formatName != QLatin1String("csv") && formatName != QLatin1String("json"))
-        return UsageError(QStringLiteral("build: unknown format '%1' (csv or json)").arg(formatName),
-                          QStringLiteral("build"));
+    const FileFormat* table = nullptr;
+    if (parser.isSet(format)) {
+        table = FormatNamed(parser.value(format).toStdString());
+        if (!table || !ReadableTable(*table))
+            return UsageError(
+                QStringLiteral("build: unknown format '%1' (%2)")
+                    .arg(parser.value(format).toLower(), QString::fromStdString(FormatNames(ReadableTable))),
+                QStringLiteral("build"));
+    }
 
     const QString inputPath = parser.positionalArguments().front();
-    QByteArray input;
-    FileId inputId;
-    {
-        InputFile file(PathOf(inputPath));
-        const std::vector<std::uint8_t> bytes = file.ReadAll();
-        input = QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
-        inputId = file.Id();
-    }
-    const bool json = formatName.isEmpty() ? TableFormatOf(inputPath, input) == TableFormat::Json
-                                           : formatName == QLatin1String("json");
-    const BuiltBase built = BuildBaseFromTable(input, json ? TableFormat::Json : TableFormat::Csv);
+    const LoadedFile built = LoadFile(PathOf(inputPath), table);
     const Findings& findings = built.findings;
     if (!findings.empty()) {
         // Diagnostics, not data: standard output may be where the base would go.
@@ -465,18 +467,17 @@ int Cli::Build(const QStringList& arguments)
     }
 
     const QString outputPath = parser.value(output);
-    CheckBaseLimits(built.base);
     const QString summary = QStringLiteral("%1 written to %2\n")
                                 .arg(CountOfQuestions(built.base.QuestionCount()), Shown(outputPath));
     if (outputPath == QLatin1String("-")) {
+        // Whole, so that a base that does not fit leaves standard output empty.
         MemoryOutputStream bytes;
-        WriteBase(built.base, bytes);
-        PutBytes(m_out, QByteArray(reinterpret_cast<const char*>(bytes.Bytes().data()),
-                                   qsizetype(bytes.Bytes().size())));
+        SaveTo(built.base, bytes, BaseFileFormat());
+        DeviceStream(*this, m_out).Write(bytes.Bytes().data(), bytes.Bytes().size());
         Put(m_err, summary);
         return ExitSound;
     }
-    WriteOutputFile(PathOf(outputPath), [&](OutputStream& out) { WriteBase(built.base, out); }, {inputId});
+    SaveFile(built.base, PathOf(outputPath), BaseFileFormat(), {}, {built.id});
     // The base itself may have gone to standard output.
     Put(outputPath == QLatin1String("/dev/stdout") ? m_err : m_out, summary);
     return ExitSound;

@@ -179,19 +179,6 @@ QStringList CsvColumnNames()
     return names;
 }
 
-TableFormat TableFormatOf(const QString& path, QByteArrayView content)
-{
-    const QString suffix = path.mid(path.lastIndexOf(u'.') + 1).toLower();
-    if (path.lastIndexOf(u'.') > path.lastIndexOf(u'/')) {
-        if (suffix == QLatin1String("json"))
-            return TableFormat::Json;
-        if (suffix == QLatin1String("csv") || suffix == QLatin1String("tsv") ||
-            suffix == QLatin1String("txt"))
-            return TableFormat::Csv;
-    }
-    return WithoutBom(content).trimmed().startsWith('[') ? TableFormat::Json : TableFormat::Csv;
-}
-
 QuestionRows ReadCsvQuestions(QByteArrayView bytes)
 {
     QuestionRows result;
@@ -331,11 +318,6 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes)
         result.rows.push_back(std::move(row));
     }
     return result;
-}
-
-QString CsvUnwritableSummary(qsizetype count)
-{
-    return ToQ(Counted(count, u"text", u"texts") + u" that CSV cannot carry");
 }
 
 Findings CsvUnwritable(const QuestionBase& base)

@@ -28,12 +28,6 @@ enum class TableFormat
     Json,
 };
 
-/** The format of a table file named `path`: JSON for ".json", CSV for
- *  ".csv", ".tsv" and ".txt" (letter case aside); for any other name,
- *  and for "-", JSON when the content begins with "[" (after a UTF-8
- *  byte-order mark and blanks), CSV otherwise. */
-TableFormat TableFormatOf(const QString& path, QByteArrayView content);
-
 /** The column names of the CSV header row, in the order export writes them. */
 QStringList CsvColumnNames();
 
@@ -57,10 +51,6 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes);
 /** The texts of the base that UTF-8, and so CSV, cannot carry: one finding
  *  per field that holds a lone surrogate, naming the question and field. */
 Findings CsvUnwritable(const QuestionBase& base);
-
-/** "2 texts that CSV cannot carry": the count of CsvUnwritable's findings
- *  as the refusal to write them states it. */
-QString CsvUnwritableSummary(qsizetype count);
 
 /** The whole base as CSV: the header row, then one row per question with the
  *  round and index as stored, the answers its round uses, and empty cells for

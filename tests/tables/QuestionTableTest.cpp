@@ -1,6 +1,7 @@
 #include "QuestionTable.h"
 #include "CliTestBases.h"
 #include "CsvFile.h"
+#include "FileFormats.h"
 #include "QtText.h"
 
 #include <QJsonArray>
@@ -26,6 +27,9 @@ private slots:
     void JsonInputFindings();
     void TableFormatComesFromTheName_data();
     void TableFormatComesFromTheName();
+    void ExtensionChoosesTheFormat_data();
+    void ExtensionChoosesTheFormat();
+    void FormatsAreNamedForHelpAndDialogs();
     void ExportCsvWritesUsedAnswersOnly();
     void ExportJsonWritesNumbersAndUsedAnswers();
 };
@@ -269,7 +273,59 @@ void QuestionTableTest::TableFormatComesFromTheName()
     QFETCH(QString, path);
     QFETCH(QByteArray, content);
     QFETCH(bool, json);
-    QCOMPARE(TableFormatOf(path, content) == TableFormat::Json, json);
+    const std::string name = path.toStdString();
+    const auto bytes = std::as_bytes(std::span(content.constData(), std::size_t(content.size())));
+    const FileFormat& format =
+        TableFormatOfFile(name, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    QCOMPARE(format.name == "json", json);
+}
+
+void QuestionTableTest::ExtensionChoosesTheFormat_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("format");
+    QTest::newRow("base") << "a.dat"
+                          << "dat";
+    QTest::newRow("base, capitals") << "dir/A.DAT"
+                                    << "dat";
+    for (const char* name : {"a.csv", "a.Tsv", "a.TXT"})
+        QTest::addRow("%s", name) << name << "csv";
+    QTest::newRow("json") << "a.b.json"
+                          << "json";
+    QTest::newRow("no extension") << "json"
+                                  << "";
+    QTest::newRow("a dot in a folder only") << "dir.csv/base"
+                                            << "";
+    QTest::newRow("unknown") << "a.xlsx"
+                             << "";
+    QTest::newRow("the dot alone") << "a."
+                                   << "";
+}
+
+void QuestionTableTest::ExtensionChoosesTheFormat()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, format);
+    const FileFormat* chosen = FormatOfExtension(path.toStdString());
+    QCOMPARE(chosen ? QString::fromUtf8(chosen->name) : QString(), format);
+}
+
+void QuestionTableTest::FormatsAreNamedForHelpAndDialogs()
+{
+    QStringList load;
+    QStringList save;
+    for (const FileFormat& format : FileFormats()) {
+        load << QString::fromUtf8(format.loadFilter);
+        save << QString::fromUtf8(format.saveFilter);
+        QCOMPARE(FormatNamed(QString::fromUtf8(format.name).toUpper().toStdString()), &format);
+    }
+    QCOMPARE(load, (QStringList{"Questions base (*.dat)", "Spreadsheet table (*.csv)", "JSON (*.json)"}));
+    QCOMPARE(save, (QStringList{"Questons base (*.dat)", "Spreadsheet table (*.csv)", "JSON (*.json)"}));
+    QCOMPARE(&BaseFileFormat(), FormatNamed("dat"));
+    QCOMPARE(FormatNamed("xml"), nullptr);
+    QCOMPARE(FormatNames(WritableTable, "csv"), std::string("csv (the default) or json"));
+    QCOMPARE(FormatNames([](const FileFormat&) { return true; }), std::string("dat, csv or json"));
+    QCOMPARE(ToQ(UnwritableSummary(*FormatNamed("csv"), 1)), QStringLiteral("1 text that CSV cannot carry"));
 }
 
 void QuestionTableTest::ExportCsvWritesUsedAnswersOnly()
