@@ -42,6 +42,8 @@ base("editor.dat", [
     ("3", "Line\r\nbreak and \\ backslash / slash", ["x\ny", "  lead", "trail  ", "😀", B], "3"),
     ("4", "\ufeffStarts with U+FEFF", ["\ufeff", "<>&'", "\u0001\u001f", "\u2028\u2029", "last"], "4"),
     ("5", "0123", ["1", "2.5", "-3", "1e5", "true"], "0"),
+    # Texts whose last UTF-8 byte is that of a blank in Latin-1.
+    ("2", "Ends in Ѕ", ["ЅЅ", "x\u00a0", "\u00a0y", B, B], "1"),
 ])
 # What a damaged or foreign file may hold: rounds and indexes outside the
 # rules, lone surrogates, an empty question, a repeat, bytes after the end.
