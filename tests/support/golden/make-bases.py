@@ -44,6 +44,7 @@ base("editor.dat", [
     ("5", "0123", ["1", "2.5", "-3", "1e5", "true"], "0"),
     # Texts whose last UTF-8 byte is that of a blank in Latin-1.
     ("2", "Ends in Ѕ", ["ЅЅ", "x\u00a0", "\u00a0y", B, B], "1"),
+    ("1", "Controls \b\f\x7f\x1b and \uffff", ["\u0085", "\U0001F600", B, B, B], "1"),
 ])
 # What a damaged or foreign file may hold: rounds and indexes outside the
 # rules, lone surrogates, an empty question, a repeat, bytes after the end.
