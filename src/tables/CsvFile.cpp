@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr char Quote = '"';
-
 // What the parser callbacks build up while one input is fed line by line.
 struct ParseState
 {
@@ -125,18 +123,4 @@ CsvTable ParseCsv(QByteArrayView bytes, char delimiter)
         table.failureLine = state.current.line;
     }
     return table;
-}
-
-QByteArray CsvField(const QString& text, char delimiter)
-{
-    QByteArray utf8 = text.toUtf8();
-    const bool quote =
-        utf8.contains(delimiter) || utf8.contains(Quote) || utf8.contains('\n') || utf8.contains('\r') ||
-        (!utf8.isEmpty() && (QChar::isSpace(uchar(utf8.front())) || QChar::isSpace(uchar(utf8.back()))));
-    if (!quote)
-        return utf8;
-    const std::size_t size = csv_write2(nullptr, 0, utf8.constData(), std::size_t(utf8.size()), Quote);
-    QByteArray quoted(qsizetype(size), Qt::Uninitialized);
-    csv_write2(quoted.data(), size, utf8.constData(), std::size_t(utf8.size()), Quote);
-    return quoted;
 }

@@ -37,8 +37,3 @@ QByteArrayView FirstLine(QByteArrayView bytes);
  *  doubled quotes inside and line breaks kept; nothing is trimmed; lines
  *  break at CR, LF or CRLF; empty lines are skipped. Does not strip a BOM. */
 CsvTable ParseCsv(QByteArrayView bytes, char delimiter);
-
-/** One field for a CSV file with the given delimiter: quoted (quotes doubled)
- *  when it holds the delimiter, a quote, a line break, or begins or ends with
- *  white space; otherwise as it is. UTF-8. */
-QByteArray CsvField(const QString& text, char delimiter);

@@ -1,6 +1,8 @@
 #include "FileFormats.h"
 
 #include "BaseFormat.h"
+#include "CsvFormat.h"
+#include "JsonFormat.h"
 #include "QuestionTable.h"
 
 #include <algorithm>
@@ -12,11 +14,6 @@ namespace {
 QByteArrayView View(std::span<const std::uint8_t> content)
 {
     return QByteArrayView(reinterpret_cast<const char*>(content.data()), qsizetype(content.size()));
-}
-
-void Put(OutputStream& out, const QByteArray& bytes)
-{
-    out.Write(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
 }
 
 bool IsBlank(std::uint8_t byte)
@@ -47,7 +44,7 @@ BuiltBase ReadCsv(std::span<const std::uint8_t> content)
 
 void WriteCsv(const QuestionBase& base, OutputStream& out, const WriteOptions& options)
 {
-    Put(out, WriteCsvQuestions(base, options.delimiter, options.byteOrderMark));
+    WriteCsvQuestions(base, out, options.delimiter, options.byteOrderMark);
 }
 
 BuiltBase ReadJson(std::span<const std::uint8_t> content)
@@ -57,7 +54,7 @@ BuiltBase ReadJson(std::span<const std::uint8_t> content)
 
 void WriteJson(const QuestionBase& base, OutputStream& out, const WriteOptions&)
 {
-    Put(out, WriteJsonQuestions(base));
+    WriteJsonQuestions(base, out);
 }
 
 // Built on first use, so that help texts made at start-up can use it.

@@ -3,6 +3,7 @@
 #include "QtText.h"
 
 #include "CsvFile.h"
+#include "CsvFormat.h"
 #include "IntText.h"
 
 #include <QJsonArray>
@@ -25,9 +26,6 @@ enum Column
     ColumnCount
 };
 
-const char* const ColumnNames[ColumnCount] = {"round",   "question", "answer0", "answer1",
-                                              "answer2", "answer3",  "answer4", "correct"};
-
 bool ColumnRequired(int column)
 {
     return column == ColRound || column == ColQuestion || column == ColCorrect || column == ColAnswer0 ||
@@ -38,7 +36,7 @@ int ColumnOfName(const QString& name)
 {
     const QString key = name.trimmed().toLower();
     for (int c = 0; c < ColumnCount; ++c)
-        if (key == QLatin1String(ColumnNames[c]))
+        if (key == QLatin1String(CsvColumnNames[c].data(), qsizetype(CsvColumnNames[c].size())))
             return c;
     return -1;
 }
@@ -73,7 +71,10 @@ bool AllBlank(const QStringList& fields)
 
 QString ColumnList()
 {
-    return CsvColumnNames().join(QLatin1Char(','));
+    QStringList names;
+    for (std::string_view name : CsvColumnNames)
+        names << QString::fromUtf8(name);
+    return names.join(QLatin1Char(','));
 }
 
 Finding AtLine(int line, const QString& message)
@@ -137,23 +138,6 @@ Finding AtOffset(QByteArrayView bytes, qsizetype offset, const QString& message)
     return finding;
 }
 
-bool IsLoneSurrogateAt(std::u16string_view text, std::size_t i)
-{
-    const char16_t unit = text[i];
-    if (unit >= 0xD800 && unit <= 0xDBFF)
-        return i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF;
-    return unit >= 0xDC00 && unit <= 0xDFFF && (i == 0 || text[i - 1] < 0xD800 || text[i - 1] > 0xDBFF);
-}
-
-// The first lone surrogate of the text, or -1.
-std::ptrdiff_t FirstLoneSurrogate(std::u16string_view text)
-{
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (text[i] >= 0xD800 && text[i] <= 0xDFFF && IsLoneSurrogateAt(text, i))
-            return std::ptrdiff_t(i);
-    return -1;
-}
-
 // Qt's JSON reader takes a U+FEFF in UTF-8 at the start of a string for a
 // byte-order mark and drops it; as the escape "\ufeff" it keeps it. Outside
 // strings these bytes are no valid JSON either way, and UTF-8 holds them
@@ -161,23 +145,7 @@ std::ptrdiff_t FirstLoneSurrogate(std::u16string_view text)
 const QByteArray RawFeff = "\xEF\xBB\xBF";
 const QByteArray EscapedFeff = "\\ufeff";
 
-QJsonValue NumberOrText(const std::u16string& text)
-{
-    std::int32_t value = 0;
-    if (TryStrToInt(text, value))
-        return QJsonValue(value);
-    return QJsonValue(ToQ(text));
-}
-
 } // namespace
-
-QStringList CsvColumnNames()
-{
-    QStringList names;
-    for (const char* name : ColumnNames)
-        names << QLatin1String(name);
-    return names;
-}
 
 QuestionRows ReadCsvQuestions(QByteArrayView bytes)
 {
@@ -203,15 +171,16 @@ QuestionRows ReadCsvQuestions(QByteArrayView bytes)
         if (column < 0)
             continue;
         if (columnAt[column])
-            result.findings.push_back(AtLine(
-                header.line,
-                QStringLiteral("the column \"%1\" is named twice").arg(QLatin1String(ColumnNames[column]))));
+            result.findings.push_back(
+                AtLine(header.line, QStringLiteral("the column \"%1\" is named twice")
+                                        .arg(QLatin1String(CsvColumnNames[column].data(),
+                                                           qsizetype(CsvColumnNames[column].size())))));
         columnAt[column] = i;
     }
     QStringList missing;
     for (int c = 0; c < ColumnCount; ++c)
         if (ColumnRequired(c) && !columnAt[c])
-            missing << QLatin1String(ColumnNames[c]);
+            missing << QLatin1String(CsvColumnNames[c].data(), qsizetype(CsvColumnNames[c].size()));
     if (!missing.isEmpty())
         result.findings.push_back(
             AtLine(header.line, QStringLiteral("the header row lacks %1 (the columns are "
@@ -318,78 +287,6 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes)
         result.rows.push_back(std::move(row));
     }
     return result;
-}
-
-Findings CsvUnwritable(const QuestionBase& base)
-{
-    Findings found;
-    for (int e = 0; e < base.EntryCount(); ++e) {
-        const std::ptrdiff_t at = FirstLoneSurrogate(base.Entry(e));
-        if (at < 0)
-            continue;
-        const int field = e % EntriesPerQuestion;
-        Finding finding;
-        finding.question = e / EntriesPerQuestion;
-        finding.place = u"question " + Decimal(finding.question);
-        finding.message =
-            FromQ(QStringLiteral("%1 holds a lone surrogate (U+%2), which UTF-8 and so CSV cannot "
-                                 "carry; export as JSON (--format json), which keeps it as a "
-                                 "\\u%2 escape")
-                      .arg(field == FieldRound      ? QStringLiteral("the round")
-                           : field == FieldQuestion ? QStringLiteral("the question text")
-                           : field == FieldCorrect  ? QStringLiteral("the correct answer")
-                                                    : QStringLiteral("answer %1").arg(field - FieldAnswer0))
-                      .arg(QString::number(base.Entry(e)[std::size_t(at)], 16).toUpper()));
-        found.push_back(std::move(finding));
-    }
-    return found;
-}
-
-QByteArray WriteCsvQuestions(const QuestionBase& base, char delimiter, bool byteOrderMark)
-{
-    QByteArray out;
-    if (byteOrderMark)
-        out += "\xEF\xBB\xBF";
-    out += CsvColumnNames().join(QLatin1Char(delimiter)).toUtf8();
-    out += "\r\n";
-    for (int k = 0; k < base.QuestionCount(); ++k) {
-        const QuestionRecord record = base.Record(k);
-        const int used = ExportedAnswerCount(record.round);
-        out += CsvField(ToQ(record.round), delimiter);
-        out += delimiter;
-        out += CsvField(ToQ(record.question), delimiter);
-        for (int n = 0; n < AnswerCount; ++n) {
-            out += delimiter;
-            if (n < used)
-                out += CsvField(ToQ(record.answers[std::size_t(n)]), delimiter);
-        }
-        out += delimiter;
-        out += CsvField(ToQ(record.correct), delimiter);
-        out += "\r\n";
-    }
-    return out;
-}
-
-QByteArray WriteJsonQuestions(const QuestionBase& base)
-{
-    QJsonArray items;
-    for (int k = 0; k < base.QuestionCount(); ++k) {
-        const QuestionRecord record = base.Record(k);
-        const int used = ExportedAnswerCount(record.round);
-        QJsonArray answers;
-        for (int n = 0; n < used; ++n)
-            answers.append(ToQ(record.answers[std::size_t(n)]));
-        QJsonObject item;
-        item.insert(QLatin1String("round"), NumberOrText(record.round));
-        item.insert(QLatin1String("question"), ToQ(record.question));
-        item.insert(QLatin1String("answers"), answers);
-        item.insert(QLatin1String("correct"), NumberOrText(record.correct));
-        items.append(item);
-    }
-    QByteArray json = QJsonDocument(items).toJson(QJsonDocument::Indented);
-    if (json.contains(RawFeff))
-        json.replace(RawFeff, EscapedFeff);
-    return json;
 }
 
 BuiltBase BuildBaseFromTable(QByteArrayView content, TableFormat format)

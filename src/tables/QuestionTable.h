@@ -28,9 +28,6 @@ enum class TableFormat
     Json,
 };
 
-/** The column names of the CSV header row, in the order export writes them. */
-QStringList CsvColumnNames();
-
 /** The questions of a CSV file: UTF-8, with or without a byte-order mark at
  *  its very start (no other is skipped: texts keep every code unit); the
  *  delimiter (",", ";" or tab) is the one that makes the first line a header
@@ -47,22 +44,6 @@ QuestionRows ReadCsvQuestions(QByteArrayView bytes);
  *  escapes give any code unit, a lone surrogate too. A UTF-8 byte-order
  *  mark at the very start is skipped. Places are "item N", counted from 1. */
 QuestionRows ReadJsonQuestions(QByteArrayView bytes);
-
-/** The texts of the base that UTF-8, and so CSV, cannot carry: one finding
- *  per field that holds a lone surrogate, naming the question and field. */
-Findings CsvUnwritable(const QuestionBase& base);
-
-/** The whole base as CSV: the header row, then one row per question with the
- *  round and index as stored, the answers its round uses, and empty cells for
- *  the others (all five for a round outside 1 to 5). Lines end in CRLF. A
- *  lone surrogate (see CsvUnwritable) would come out as "?". */
-QByteArray WriteCsvQuestions(const QuestionBase& base, char delimiter = ',', bool byteOrderMark = false);
-
-/** The whole base as a JSON array of objects: "round" and "correct" as
- *  numbers (as the stored text when it is no number), "question", and
- *  "answers" with the answers its round uses (all five for a round outside 1
- *  to 5). A lone surrogate is written as a "\uXXXX" escape. */
-QByteArray WriteJsonQuestions(const QuestionBase& base);
 
 /** The base that the bytes of a table file make, as vertalina-base build
  *  makes it: the rows read as `format` gives them (ReadCsvQuestions or

@@ -3,6 +3,9 @@
 #include <string>
 #include <string_view>
 
+/** Appends the UTF-8 of code point c (at most U+10FFFF, no surrogate). */
+void AppendUtf8(std::string& out, char32_t c);
+
 /** UTF-16 to UTF-8; a lone surrogate becomes U+FFFD. */
 std::string ToUtf8(std::u16string_view text);
 

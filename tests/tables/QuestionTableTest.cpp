@@ -1,7 +1,9 @@
 #include "QuestionTable.h"
 #include "CliTestBases.h"
 #include "CsvFile.h"
+#include "CsvFormat.h"
 #include "FileFormats.h"
+#include "JsonFormat.h"
 #include "QtText.h"
 
 #include <QJsonArray>
@@ -51,6 +53,13 @@ QStringList Texts(const Findings& findings)
     for (const Finding& finding : findings)
         lines << ToQ(finding.Text(u"f"));
     return lines;
+}
+
+QByteArray Written(const std::function<void(OutputStream&)>& write)
+{
+    MemoryOutputStream out;
+    write(out);
+    return QByteArray(reinterpret_cast<const char*>(out.Bytes().data()), qsizetype(out.Bytes().size()));
 }
 
 const QByteArray Header = "round,question,answer0,answer1,answer2,answer3,answer4,correct\n";
@@ -117,15 +126,20 @@ void QuestionTableTest::CsvFieldReadsBackThroughParser()
         fields << QString() << QStringLiteral(" ") << QStringLiteral("a\r\nb") << QStringLiteral("\"");
         QByteArray line;
         for (int i = 0; i < fields.size(); ++i)
-            line += (i ? QByteArray(1, delimiter) : QByteArray()) + CsvField(fields[i], delimiter);
+            line += (i ? QByteArray(1, delimiter) : QByteArray()) +
+                    QByteArray::fromStdString(CsvField(FromQ(fields[i]), delimiter));
         const CsvTable table = ParseCsv(line + "\r\n", delimiter);
         QCOMPARE(table.failure, QString());
         QCOMPARE(table.records.size(), std::size_t(1));
         QCOMPARE(table.records[0].fields, fields);
     }
-    QCOMPARE(CsvField(QStringLiteral("Небо"), ','), QByteArray("Небо"));
-    QCOMPARE(CsvField(QStringLiteral("a;b"), ','), QByteArray("a;b"));
-    QCOMPARE(CsvField(QStringLiteral("a;b"), ';'), QByteArray("\"a;b\""));
+    QCOMPARE(CsvField(u"Небо", ','), std::string("Небо"));
+    QCOMPARE(CsvField(u"a;b", ','), std::string("a;b"));
+    QCOMPARE(CsvField(u"a;b", ';'), std::string("\"a;b\""));
+    // Spreadsheets would take these edges for blanks and drop them.
+    QCOMPARE(CsvField(u"ЅЅ", ','), std::string("\"ЅЅ\""));
+    QCOMPARE(CsvField(u"\u00a0y", ','), std::string("\u00a0y"));
+    QCOMPARE(CsvField(u"\tx", ','), std::string("\"\tx\""));
 }
 
 void QuestionTableTest::DelimiterIsFoundFromHeader_data()
@@ -333,11 +347,11 @@ void QuestionTableTest::ExportCsvWritesUsedAnswersOnly()
     QuestionBase base;
     base.AppendRecord(EditorQuestion(1, u"Небо?", {u"синее", u"зелёное, \"да\""}, 1));
     base.AppendRecord(QuestionRecord{u"7", u"x;y", {u" ", u"b", u"c", u"d", u"e"}, u""});
-    QCOMPARE(WriteCsvQuestions(base),
+    QCOMPARE(Written([&](OutputStream& out) { WriteCsvQuestions(base, out); }),
              QByteArray("round,question,answer0,answer1,answer2,answer3,answer4,correct\r\n"
                         "1,Небо?,синее,\"зелёное, \"\"да\"\"\",,,,1\r\n"
                         "7,x;y,\" \",b,c,d,e,\r\n"));
-    QCOMPARE(WriteCsvQuestions(base, ';', true),
+    QCOMPARE(Written([&](OutputStream& out) { WriteCsvQuestions(base, out, ';', true); }),
              QByteArray("\xEF\xBB\xBFround;question;answer0;answer1;answer2;answer3;answer4;correct\r\n"
                         "1;Небо?;синее;\"зелёное, \"\"да\"\"\";;;;1\r\n"
                         "7;\"x;y\";\" \";b;c;d;e;\r\n"));
@@ -348,7 +362,8 @@ void QuestionTableTest::ExportJsonWritesNumbersAndUsedAnswers()
     QuestionBase base;
     base.AppendRecord(EditorQuestion(3, u"Небо?", {u"синее", u"зелёное", u"красное", u"жёлтое"}, 0));
     base.AppendRecord(QuestionRecord{u"x", u"q", {u"a", u"b", u"c", u"d", u"e"}, u""});
-    const QJsonArray items = QJsonDocument::fromJson(WriteJsonQuestions(base)).array();
+    const QJsonArray items =
+        QJsonDocument::fromJson(Written([&](OutputStream& out) { WriteJsonQuestions(base, out); })).array();
     QCOMPARE(items.size(), 2);
     const QJsonObject first = items[0].toObject();
     QCOMPARE(first.value("round"), QJsonValue(3));
