@@ -2,6 +2,7 @@
 
 #include "QuestionCheck.h"
 #include "TableWriter.h"
+#include "Utf.h"
 
 #include <csv.h>
 
@@ -18,23 +19,6 @@ bool NeedsQuotes(std::string_view utf8, char delimiter)
         return byte == ' ' || (byte >= '\t' && byte <= '\r') || byte == 0x85 || byte == 0xA0;
     };
     return !utf8.empty() && (blank(utf8.front()) || blank(utf8.back()));
-}
-
-// UTF-8 with each lone surrogate as "?".
-std::string Utf8Of(std::u16string_view text)
-{
-    std::string utf8;
-    utf8.reserve(text.size() * 2);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF)
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        else if (c >= 0xD800 && c <= 0xDFFF)
-            c = u'?';
-        AppendUtf8(utf8, c);
-    }
-    return utf8;
 }
 
 bool IsLoneSurrogateAt(std::u16string_view text, std::size_t i)
@@ -73,7 +57,7 @@ std::u16string Hex(char16_t unit)
 
 std::string CsvField(std::u16string_view text, char delimiter)
 {
-    std::string utf8 = Utf8Of(text);
+    std::string utf8 = ToUtf8(text, U'?');
     if (!NeedsQuotes(utf8, delimiter))
         return utf8;
     std::string quoted(csv_write2(nullptr, 0, utf8.data(), utf8.size(), Quote), '\0');

@@ -36,7 +36,7 @@ void AppendUtf8(std::string& out, char32_t c)
     }
 }
 
-std::string ToUtf8(std::u16string_view text)
+std::string ToUtf8(std::u16string_view text, char32_t replacement)
 {
     std::string out;
     out.reserve(text.size() * 2);
@@ -47,7 +47,7 @@ std::string ToUtf8(std::u16string_view text)
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
+            c = replacement;
         }
         AppendUtf8(out, c);
     }
