@@ -74,6 +74,21 @@ struct AnswerKey
     std::u16string Of(int n) const;
 };
 
+/** Where a reader of an input file puts what it reads, row by row. */
+class RowSink
+{
+public:
+    virtual ~RowSink() = default;
+    /** How the format's findings name answer n; before the first row. */
+    virtual void SetAnswerKey(AnswerKey key) = 0;
+    /** One question as the file states it. */
+    virtual void AddRow(QuestionRow&& row) = 0;
+    /** A fault of the input itself (its syntax, a row it cannot make). */
+    virtual void AddInputFinding(Finding finding) = 0;
+    /** Whether the reader may stop: more rows than any base holds have come. */
+    virtual bool Full() const = 0;
+};
+
 /** A base made from input rows, or the reasons it cannot be made. */
 struct BuiltBase
 {
@@ -86,19 +101,21 @@ struct BuiltBase
  *  answers the round uses, one blank for each answer it does not use. Each
  *  row is checked (RowChecker), and so is the answer filled beyond its
  *  round's answers, which the base would lose, and the count of questions. */
-class BaseBuilder
+class BaseBuilder : public RowSink
 {
 public:
     explicit BaseBuilder(AnswerKey key = {}) : m_key(std::move(key)) {}
 
     /** Makes room for `rows` rows. */
     void Reserve(std::size_t rows) { m_checker.Rows().Reserve(rows * EntriesPerQuestion); }
+    void SetAnswerKey(AnswerKey key) override { m_key = std::move(key); }
     /** Checks and keeps one row. */
     void Add(const QuestionRow& row);
-    /** A fault of the input itself (not of a row); these come first. */
-    void AddInputFinding(Finding finding) { m_inputFindings.push_back(std::move(finding)); }
+    void AddRow(QuestionRow&& row) override { Add(row); }
+    /** Faults of the input itself come first, before those of its rows. */
+    void AddInputFinding(Finding finding) override { m_inputFindings.push_back(std::move(finding)); }
     /** Whether more rows than a base file holds have come. */
-    bool Full() const noexcept { return m_count > std::size_t(MaxBaseQuestions); }
+    bool Full() const noexcept override { return m_count > std::size_t(MaxBaseQuestions); }
     /** The base, or every finding and an empty base. */
     BuiltBase Finish();
 

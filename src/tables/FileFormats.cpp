@@ -11,11 +11,6 @@
 
 namespace {
 
-QByteArrayView View(std::span<const std::uint8_t> content)
-{
-    return QByteArrayView(reinterpret_cast<const char*>(content.data()), qsizetype(content.size()));
-}
-
 bool IsBlank(std::uint8_t byte)
 {
     return byte == ' ' || (byte >= '\t' && byte <= '\r');
@@ -37,19 +32,25 @@ void WriteDat(const QuestionBase& base, OutputStream& out, const WriteOptions& o
     WriteCheckedBase(base, out, options.recordWritten);
 }
 
-BuiltBase ReadCsv(std::span<const std::uint8_t> content)
-{
-    return BuildBaseFromTable(View(content), TableFormat::Csv);
-}
-
 void WriteCsv(const QuestionBase& base, OutputStream& out, const WriteOptions& options)
 {
     WriteCsvQuestions(base, out, options.delimiter, options.byteOrderMark);
 }
 
-BuiltBase ReadJson(std::span<const std::uint8_t> content)
+// The whole text, then its items one by one.
+void ReadJson(InputStream& in, RowSink& rows)
 {
-    return BuildBaseFromTable(View(content), TableFormat::Json);
+    QByteArray text;
+    std::vector<std::uint8_t> block(std::size_t(1) << 20);
+    for (std::size_t got; (got = in.Read(block.data(), block.size())) > 0;)
+        text.append(reinterpret_cast<const char*>(block.data()), qsizetype(got));
+    QuestionRows read = ReadJsonQuestions(text);
+    text.clear();
+    rows.SetAnswerKey(read.answerKey);
+    for (Finding& finding : read.findings)
+        rows.AddInputFinding(std::move(finding));
+    for (QuestionRow& row : read.rows)
+        rows.AddRow(std::move(row));
 }
 
 void WriteJson(const QuestionBase& base, OutputStream& out, const WriteOptions&)
@@ -74,7 +75,7 @@ const std::vector<FileFormat>& Formats()
          .extensions = {"csv", "tsv", "txt"},
          .loadFilter = "Spreadsheet table (*.csv)",
          .saveFilter = "Spreadsheet table (*.csv)",
-         .read = ReadCsv,
+         .read = ReadCsvQuestions,
          .unwritable = CsvUnwritable,
          .write = WriteCsv},
         {.name = "json",

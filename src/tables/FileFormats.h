@@ -45,9 +45,9 @@ struct FileFormat
     /** Whether the start of a file's content says it is of this format; a
      *  format that nothing in the content names leaves it null. */
     bool (*recognise)(std::span<const std::uint8_t> content) = nullptr;
-    /** The base that a whole table of this format makes, or its findings;
-     *  null for the base file, which is read as a stream (ReadBase). */
-    BuiltBase (*read)(std::span<const std::uint8_t> content) = nullptr;
+    /** Reads a table of this format from `in` into `rows`, stopping once
+     *  the sink is full; null for the base file, which ReadBase reads. */
+    void (*read)(InputStream& in, RowSink& rows) = nullptr;
     /** Throws Error when the base cannot be written in this format at all;
      *  run before any file is touched. Null when every base fits. */
     void (*checkLimits)(const QuestionBase& base) = nullptr;

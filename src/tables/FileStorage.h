@@ -23,10 +23,12 @@ struct LoadedFile
 
 /** Reads the file at `path` into a new base, so that the caller's base is
  *  untouched by a failure; the file is held under the exclusive lock while
- *  it is read. A base file is read in large blocks and only as far as its
- *  header counts; a table whole (at most InputFile::TableLimit bytes) and
- *  then checked and built (FileFormat::read). With no `format` the file is a
- *  table of the format that TableFormatOfFile chooses.
+ *  it is read in large blocks. A base file is read only as far as its
+ *  header counts; a table row by row into the checks and the base
+ *  (FileFormat::read, BaseBuilder), at most InputFile::TableLimit bytes of
+ *  it, and only until more questions than a base holds have come. With no
+ *  `format` the file is a table of the format that TableFormatOfFile
+ *  chooses from its name and its first block.
  *  Throws Error: "Cannot open file "<path>". <reason>" (see InputFile),
  *  "Cannot read file ...", and for a base file the conversion error of the
  *  header and "Stream read error" for a file shorter than its header

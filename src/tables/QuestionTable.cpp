@@ -2,10 +2,6 @@
 
 #include "QtText.h"
 
-#include "CsvFile.h"
-#include "CsvFormat.h"
-#include "IntText.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,66 +12,6 @@
 #include <optional>
 
 namespace {
-
-enum Column
-{
-    ColRound,
-    ColQuestion,
-    ColAnswer0,
-    ColCorrect = ColAnswer0 + AnswerCount,
-    ColumnCount
-};
-
-bool ColumnRequired(int column)
-{
-    return column == ColRound || column == ColQuestion || column == ColCorrect || column == ColAnswer0 ||
-           column == ColAnswer0 + 1;
-}
-
-int ColumnOfName(const QString& name)
-{
-    const QString key = name.trimmed().toLower();
-    for (int c = 0; c < ColumnCount; ++c)
-        if (key == QLatin1String(CsvColumnNames[c].data(), qsizetype(CsvColumnNames[c].size())))
-            return c;
-    return -1;
-}
-
-// The delimiter under which the first line names the most known columns.
-char DetectDelimiter(QByteArrayView headerLine)
-{
-    char best = ',';
-    int bestScore = 0;
-    for (char candidate : {',', ';', '\t'}) {
-        const CsvTable table = ParseCsv(headerLine, candidate);
-        if (table.records.empty())
-            continue;
-        int score = 0;
-        for (const QString& name : table.records.front().fields)
-            score += ColumnOfName(name) >= 0 ? 1 : 0;
-        if (score > bestScore) {
-            best = candidate;
-            bestScore = score;
-        }
-    }
-    return best;
-}
-
-bool AllBlank(const QStringList& fields)
-{
-    for (const QString& field : fields)
-        if (!field.trimmed().isEmpty())
-            return false;
-    return true;
-}
-
-QString ColumnList()
-{
-    QStringList names;
-    for (std::string_view name : CsvColumnNames)
-        names << QString::fromUtf8(name);
-    return names.join(QLatin1Char(','));
-}
 
 Finding AtLine(int line, const QString& message)
 {
@@ -91,17 +27,6 @@ Finding AtPlace(const QString& place, const QString& message)
     finding.place = FromQ(place);
     finding.message = FromQ(message);
     return finding;
-}
-
-Finding NotUtf8(int line)
-{
-    return AtLine(line, QStringLiteral("the text is not UTF-8 (save the table as CSV in UTF-8)"));
-}
-
-QString FieldCount(qsizetype fields, qsizetype columns)
-{
-    return ToQ(Counted(fields, u"field", u"fields") + u", but the header row names " +
-               Counted(columns, u"column", u"columns"));
 }
 
 const char* const JsonKeys[] = {"round", "question", "answers", "correct"};
@@ -147,88 +72,11 @@ const QByteArray EscapedFeff = "\\ufeff";
 
 } // namespace
 
-QuestionRows ReadCsvQuestions(QByteArrayView bytes)
-{
-    QuestionRows result;
-    bytes = WithoutBom(bytes);
-    const CsvTable table = ParseCsv(bytes, DetectDelimiter(FirstLine(bytes)));
-    if (table.records.empty()) {
-        result.findings.push_back(
-            table.failure.isEmpty()
-                ? AtLine(1, QStringLiteral("no header row; the first line names the columns ") + ColumnList())
-                : AtLine(table.failureLine, table.failure));
-        return result;
-    }
-
-    const CsvRecord& header = table.records.front();
-    if (header.badUtf8) {
-        result.findings.push_back(NotUtf8(header.line));
-        return result;
-    }
-    std::optional<int> columnAt[ColumnCount]; // field index of each known column
-    for (int i = 0; i < header.fields.size(); ++i) {
-        const int column = ColumnOfName(header.fields[i]);
-        if (column < 0)
-            continue;
-        if (columnAt[column])
-            result.findings.push_back(
-                AtLine(header.line, QStringLiteral("the column \"%1\" is named twice")
-                                        .arg(QLatin1String(CsvColumnNames[column].data(),
-                                                           qsizetype(CsvColumnNames[column].size())))));
-        columnAt[column] = i;
-    }
-    QStringList missing;
-    for (int c = 0; c < ColumnCount; ++c)
-        if (ColumnRequired(c) && !columnAt[c])
-            missing << QLatin1String(CsvColumnNames[c].data(), qsizetype(CsvColumnNames[c].size()));
-    if (!missing.isEmpty())
-        result.findings.push_back(
-            AtLine(header.line, QStringLiteral("the header row lacks %1 (the columns are "
-                                               "%2; answer2 to answer4 may be left out)")
-                                    .arg(missing.join(QLatin1String(", ")), ColumnList())));
-    if (!result.findings.empty())
-        return result;
-
-    result.answerKey = AnswerKey{u"column answer", u""};
-    auto field = [](const CsvRecord& record, const std::optional<int>& at) {
-        return at ? record.fields[*at] : QString();
-    };
-    result.rows.reserve(table.records.size() - 1);
-    for (std::size_t r = 1; r < table.records.size(); ++r) {
-        const CsvRecord& record = table.records[r];
-        if (AllBlank(record.fields))
-            continue;
-        if (record.badUtf8) {
-            result.findings.push_back(NotUtf8(record.line));
-            continue;
-        }
-        // Blank cells after the last column are what some spreadsheets write.
-        if (record.fields.size() < header.fields.size() ||
-            (record.fields.size() > header.fields.size() &&
-             !AllBlank(record.fields.mid(header.fields.size())))) {
-            result.findings.push_back(
-                AtLine(record.line, FieldCount(record.fields.size(), header.fields.size())));
-            continue;
-        }
-        QuestionRow row;
-        row.place = u"line " + Decimal(record.line);
-        row.line = record.line;
-        row.round = FromQ(field(record, columnAt[ColRound]).trimmed());
-        row.question = FromQ(field(record, columnAt[ColQuestion]));
-        for (int n = 0; n < AnswerCount; ++n)
-            row.answers[std::size_t(n)] = FromQ(field(record, columnAt[ColAnswer0 + n]));
-        row.correct = FromQ(field(record, columnAt[ColCorrect]).trimmed());
-        result.rows.push_back(std::move(row));
-    }
-    if (!table.failure.isEmpty())
-        result.findings.push_back(AtLine(table.failureLine, table.failure));
-    return result;
-}
-
 QuestionRows ReadJsonQuestions(QByteArrayView bytes)
 {
     QuestionRows result;
-    bytes = WithoutBom(bytes);
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
     QByteArray text = bytes.toByteArray();
     if (text.contains(RawFeff))
         text.replace(RawFeff, EscapedFeff);
@@ -287,15 +135,4 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes)
         result.rows.push_back(std::move(row));
     }
     return result;
-}
-
-BuiltBase BuildBaseFromTable(QByteArrayView content, TableFormat format)
-{
-    const QuestionRows rows =
-        format == TableFormat::Json ? ReadJsonQuestions(content) : ReadCsvQuestions(content);
-    BuiltBase built = BuildQuestionBase(rows.rows, rows.answerKey);
-    built.findings.insert(built.findings.begin(), rows.findings.begin(), rows.findings.end());
-    if (!built.findings.empty())
-        built.base.Clear();
-    return built;
 }

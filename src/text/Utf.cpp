@@ -57,7 +57,14 @@ std::string ToUtf8(std::u16string_view text, char32_t replacement)
 std::u16string FromUtf8(std::string_view text)
 {
     std::u16string out;
-    out.reserve(text.size());
+    AppendFromUtf8(text, out);
+    return out;
+}
+
+bool AppendFromUtf8(std::string_view text, std::u16string& out)
+{
+    out.reserve(out.size() + text.size());
+    bool valid = true;
     std::size_t i = 0;
     while (i < text.size()) {
         const auto b = static_cast<std::uint8_t>(text[i]);
@@ -74,6 +81,7 @@ std::u16string FromUtf8(std::string_view text)
             extra = 3, c = b & 0x07, min = 0x10000;
         } else {
             out += u'\uFFFD';
+            valid = false;
             ++i;
             continue;
         }
@@ -87,11 +95,12 @@ std::u16string FromUtf8(std::string_view text)
         }
         if (!ok || c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
             out += u'\uFFFD';
+            valid = false;
             ++i;
             continue;
         }
         AppendUtf16(out, c);
         i += 1 + extra;
     }
-    return out;
+    return valid;
 }
