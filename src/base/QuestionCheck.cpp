@@ -99,22 +99,32 @@ std::u16string AnswerKey::Of(int n) const
     return before + Decimal(n) + after;
 }
 
+void BaseBuilder::AddInputFinding(Finding finding)
+{
+    ++m_findingCount;
+    if (m_inputFindings.size() < KeptFindings)
+        m_inputFindings.push_back(std::move(finding));
+}
+
 void BaseBuilder::Add(const QuestionRow& row)
 {
     ++m_count;
-    m_checker.Check(row, m_rowFindings);
+    Findings found;
+    m_checker.Check(row, found);
     // The base stores one blank for each answer its round does not use, so
     // any other text there would be lost; one blank is what it stores anyway.
     const int round = RoundOfText(row.round);
-    if (round == 0)
-        return;
-    for (int n = AnswersOfRound(round); n < AnswerCount; ++n) {
+    for (int n = round == 0 ? AnswerCount : AnswersOfRound(round); n < AnswerCount; ++n) {
         const std::u16string& answer = row.answers[std::size_t(n)];
         if (!answer.empty() && answer != UnusedAnswer)
-            m_rowFindings.push_back(FindingAt(
-                row, m_key.Of(n) + u" is filled, but round " + Decimal(round) + u" uses answers 0 to " +
-                         Decimal(AnswersOfRound(round) - 1) + u" only; the base would lose it"));
+            found.push_back(FindingAt(row, m_key.Of(n) + u" is filled, but round " + Decimal(round) +
+                                               u" uses answers 0 to " + Decimal(AnswersOfRound(round) - 1) +
+                                               u" only; the base would lose it"));
     }
+    m_findingCount += found.size();
+    for (Finding& finding : found)
+        if (m_rowFindings.size() < KeptFindings)
+            m_rowFindings.push_back(std::move(finding));
 }
 
 BuiltBase BaseBuilder::Finish()
@@ -123,16 +133,25 @@ BuiltBase BaseBuilder::Finish()
     built.findings = std::move(m_inputFindings);
     built.findings.insert(built.findings.end(), std::make_move_iterator(m_rowFindings.begin()),
                           std::make_move_iterator(m_rowFindings.end()));
+    built.findingCount = m_findingCount;
     if (Full()) {
+        // Reading stops here, so the true count is not known; this finding is
+        // shown whatever the others are.
+        if (built.findings.size() >= KeptFindings)
+            built.findings.resize(KeptFindings - 1);
         Finding finding;
-        finding.message = Decimal(std::int64_t(m_count)) + u" questions, a base file holds at most " +
-                          Decimal(MaxBaseQuestions);
+        finding.message = u"more than " + Decimal(MaxBaseQuestions) +
+                          u" questions, a base file holds at most " + Decimal(MaxBaseQuestions);
         built.findings.push_back(std::move(finding));
+        ++built.findingCount;
     }
+    if (built.findings.size() > KeptFindings)
+        built.findings.resize(KeptFindings);
     if (built.findings.empty())
         built.base.Swap(m_checker.Rows());
     m_checker = RowChecker();
     m_count = 0;
+    m_findingCount = 0;
     return built;
 }
 

@@ -89,18 +89,24 @@ public:
     virtual bool Full() const = 0;
 };
 
+/** How many findings a base built from rows keeps; the others are counted. */
+inline constexpr std::size_t KeptFindings = 100;
+
 /** A base made from input rows, or the reasons it cannot be made. */
 struct BuiltBase
 {
-    QuestionBase base; // empty whenever findings is not
-    Findings findings;
+    QuestionBase base;            // empty whenever findings is not
+    Findings findings;            // the first KeptFindings of them
+    std::size_t findingCount = 0; // all of them
 };
 
 /** Makes a base from rows given one at a time, as the editor's "Add
  *  Question" would store them: the round and index digits, the question, the
  *  answers the round uses, one blank for each answer it does not use. Each
  *  row is checked (RowChecker), and so is the answer filled beyond its
- *  round's answers, which the base would lose, and the count of questions. */
+ *  round's answers, which the base would lose, and the count of questions.
+ *  Only the first KeptFindings findings are kept, so that a table of any
+ *  size costs no more than its base. */
 class BaseBuilder : public RowSink
 {
 public:
@@ -113,7 +119,7 @@ public:
     void Add(const QuestionRow& row);
     void AddRow(QuestionRow&& row) override { Add(row); }
     /** Faults of the input itself come first, before those of its rows. */
-    void AddInputFinding(Finding finding) override { m_inputFindings.push_back(std::move(finding)); }
+    void AddInputFinding(Finding finding) override;
     /** Whether more rows than a base file holds have come. */
     bool Full() const noexcept override { return m_count > std::size_t(MaxBaseQuestions); }
     /** The base, or every finding and an empty base. */
@@ -124,6 +130,7 @@ private:
     RowChecker m_checker;
     Findings m_inputFindings;
     Findings m_rowFindings;
+    std::size_t m_findingCount = 0;
     std::size_t m_count = 0;
 };
 

@@ -461,8 +461,12 @@ int Cli::Build(const QStringList& arguments)
     if (!findings.empty()) {
         // Diagnostics, not data: standard output may be where the base would go.
         Put(m_err, FindingsText(findings, Shown(inputPath)));
+        if (built.findingCount > findings.size())
+            Put(m_err, QStringLiteral("%1: and %2 more\n")
+                           .arg(Shown(inputPath))
+                           .arg(built.findingCount - findings.size()));
         PrintError(QStringLiteral("%1: %2; nothing written")
-                       .arg(Shown(inputPath), CountOfFindings(qsizetype(findings.size()))));
+                       .arg(Shown(inputPath), CountOfFindings(qsizetype(built.findingCount))));
         return ExitFindings;
     }
 

@@ -9,6 +9,7 @@
 #include "OutputFile.h"
 #include "QtText.h"
 
+#include <algorithm>
 #include <limits>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -45,15 +46,17 @@ const FileFormat& FormatOfName(const std::string& path)
 }
 
 /** `headline`, then the first findings, one a line, as vertalina-base
- *  prints them for the file `name`, then how many more there are. */
-std::u16string FindingsReport(const QString& headline, const Findings& findings, const std::string& name)
+ *  prints them for the file `name`, then how many more of `count` there are. */
+std::u16string FindingsReport(const QString& headline, const Findings& findings, const std::string& name,
+                              std::size_t count)
 {
     const QString shown = ToQ(DisplayPath(name));
     QString text = headline;
     for (std::size_t i = 0; i < findings.size() && i < ListedFindings; ++i)
         text += u'\n' + ToQ(findings[i].Text(FromQ(shown)));
-    if (findings.size() > ListedFindings)
-        text += QStringLiteral("\nand %1 more").arg(findings.size() - ListedFindings);
+    const std::size_t listed = std::min(findings.size(), ListedFindings);
+    if (count > listed)
+        text += QStringLiteral("\nand %1 more").arg(count - listed);
     return FromQ(text);
 }
 
@@ -67,8 +70,8 @@ QuestionBase LoadQuestions(const std::string& path, const FileFormat& format)
         const QString headline =
             QStringLiteral("Cannot load the questions of \"%1\": %2")
                 .arg(ToQ(DisplayPath(path)),
-                     ToQ(Counted(std::int64_t(loaded.findings.size()), u"finding", u"findings")));
-        throw Error(FindingsReport(headline, loaded.findings, FileNameOnly(path)));
+                     ToQ(Counted(std::int64_t(loaded.findingCount), u"finding", u"findings")));
+        throw Error(FindingsReport(headline, loaded.findings, FileNameOnly(path), loaded.findingCount));
     }
     return std::move(loaded.base);
 }
@@ -84,7 +87,7 @@ void SaveQuestions(const QuestionBase& base, const std::string& path, const File
         const QString headline =
             QStringLiteral("Cannot save \"%1\": %2; nothing written")
                 .arg(ToQ(DisplayPath(path)), ToQ(UnwritableSummary(format, unwritable.size())));
-        throw Error(FindingsReport(headline, unwritable, FileNameOnly(path)));
+        throw Error(FindingsReport(headline, unwritable, FileNameOnly(path), unwritable.size()));
     }
 }
 

@@ -79,6 +79,7 @@ LoadedFile LoadFile(const std::string& path, const FileFormat* format)
     BuiltBase built = builder.Finish();
     loaded.base.Swap(built.base);
     loaded.findings = std::move(built.findings);
+    loaded.findingCount = built.findingCount;
     return loaded;
 }
 

@@ -128,8 +128,31 @@ TEST(QuestionCheck, BuildRefusesMoreQuestionsThanABaseHolds)
     full.Add(Row(u"1", u"one more", {u"a", u"b"}, u"0"));
     EXPECT_TRUE(full.Full());
     EXPECT_EQ(Texts(full.Finish().findings),
-              std::vector<std::string>{"f: 100000 questions, a base file holds at most 99999"});
+              std::vector<std::string>{"f: more than 99999 questions, a base file holds at most 99999"});
     EXPECT_EQ(builder.Finish().base.QuestionCount(), MaxBaseQuestions);
+}
+
+TEST(QuestionCheck, FindingsBeyondTheFirstHundredAreCounted)
+{
+    BaseBuilder builder;
+    builder.AddInputFinding(FindingAt(Row(u"1", u"", {}, u"", 1), u"the input's own"));
+    for (int i = 0; i < 150; ++i)
+        builder.Add(Row(u"9", u"q" + Decimal(i), {u"a", u"b"}, u"0", i + 2)); // one finding each
+    const BuiltBase built = builder.Finish();
+    ASSERT_EQ(built.findings.size(), KeptFindings);
+    EXPECT_EQ(built.findingCount, 151u);
+    EXPECT_EQ(ToUtf8(built.findings.front().message), "the input's own") << "the input's findings come first";
+    EXPECT_EQ(built.findings.back().line, 100) << "then the rows' in order";
+
+    // The count that ends reading is shown whatever comes before it.
+    BaseBuilder full;
+    for (int i = 0; i <= MaxBaseQuestions; ++i)
+        full.Add(Row(u"9", Decimal(i), {u"a", u"b"}, u"0"));
+    const BuiltBase over = full.Finish();
+    ASSERT_EQ(over.findings.size(), KeptFindings);
+    EXPECT_EQ(over.findingCount, std::size_t(MaxBaseQuestions) + 2);
+    EXPECT_EQ(ToUtf8(over.findings.back().message),
+              "more than 99999 questions, a base file holds at most 99999");
 }
 
 TEST(QuestionCheck, AnswersFilledBeyondTheRoundWouldBeLost)
