@@ -1,5 +1,5 @@
-#include "ErrorReport.h"
 #include "Error.h"
+#include "ErrorReport.h"
 #include "QuestionList.h"
 #include "TCSpinEdit.h"
 #include "TF.h"
@@ -74,15 +74,11 @@ private slots:
         QVERIFY(m_harness->ShowActive());
     }
 
-    void cleanup()
-    {
-        m_harness.reset();
-    }
+    void cleanup() { m_harness.reset(); }
 
     void startsWithTheLayout()
     {
         TF& w = *m_harness->window;
-        QCOMPARE(F, &w);
         QCOMPARE(w.windowTitle(), QStringLiteral("Редактор баз вопросов для игры \"Верталина\""));
         QCOMPARE(w.LayoutScale(), 1.0);
         QCOMPARE(w.size(), QSize(866, 465));
