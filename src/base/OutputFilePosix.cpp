@@ -437,7 +437,8 @@ void WriteInPlace(Descriptor& held, const std::string& target, const struct stat
     CountingStream counter;
     write(counter);
     const std::uint64_t length = counter.Total();
-    if (Sys::Reserve(held.Get(), static_cast<off_t>(length)) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
+    if (length > 0 && Sys::Reserve(held.Get(), static_cast<off_t>(length)) != 0 && errno != EOPNOTSUPP &&
+        errno != ENOSYS)
         ThrowFileError(CannotWrite, path, errno);
 
     const std::string folderName = FolderOf(target);
@@ -671,6 +672,8 @@ void WriteOutputFile(const std::string& path, const std::function<void(OutputStr
     temporary.Keep();
     if (held.Valid())
         ReleaseReplaced(held.Release());
+    // A copy of old content that a killed in-place save left is out of date now.
+    RemoveLeftovers(folder.Get(), prefix, OldSuffix);
 
     // The new content is complete and in place; a failure from here on only
     // leaves it unconfirmed that it survives a crash. The temporary file's
