@@ -111,8 +111,6 @@ private slots:
             << QByteArray("\nforged.json: item 7");
         QTest::newRow("header") << QStringList{QStringLiteral("check"), QStringLiteral("header.dat")}
                                 << QByteArray("''\\x1b[2J\\x07") << QByteArray("\x1b");
-        QTest::newRow("name") << QStringList{QStringLiteral("check"), QStringLiteral("x\u202enosj.dat")}
-                              << QByteArray("x\\u202enosj.dat") << QByteArray("\u202e");
         QTest::newRow("argument") << QStringList{QStringLiteral("\u2029\x1b[2J")}
                                   << QByteArray("'\\u2029\\x1b[2J'") << QByteArray("\x1b");
     }
