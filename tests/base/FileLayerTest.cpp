@@ -201,54 +201,32 @@ TEST_F(FileLayer, SpecialFilesAreWrittenDirectlyAndNeverReplaced)
 TEST_F(FileLayer, TargetsThatCannotBeWrittenSafelyAreRefusedAtOnce)
 {
     const fs::path target = dir / "base.dat";
+    const auto fifo = [&] { fs::remove(target), ::mkfifo(target.c_str(), 0600); };
+    const std::string replaced = "It was replaced while it was being opened";
     const struct
     {
-        const char* name;
-        std::function<void()> swap; // runs just before the target is opened
+        bool startsAsFifo;
+        std::function<void()> swap; // just before the target is opened
         std::string reason;
     } cases[] = {
-        {"FIFO without a reader", [&] { ::mkfifo(target.c_str(), 0600); }, "No program is reading it"},
-        {"FIFO swapped in",
-         [&] {
-             fs::remove(target);
-             ::mkfifo(target.c_str(), 0600);
-         },
-         "No program is reading it"},
-        {"other file swapped in",
-         [&] {
-             WriteFile(dir / "other", "other");
-             fs::rename(dir / "other", target);
-         },
-         "It was replaced while it was being opened"},
-        {"link added", [&] { fs::create_hard_link(target, dir / "second"); },
-         "It was replaced while it was being opened"},
+        {true, [] {}, "No program is reading it"},
+        {false, fifo, "No program is reading it"},
+        {false, [&] { WriteFile(dir / "other", "other"), fs::rename(dir / "other", target); }, replaced},
+        {false, [&] { fs::create_hard_link(target, dir / "second"); }, replaced},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.reason);
         fs::remove_all(dir);
         fs::create_directory(dir);
-        if (std::string_view(c.name) != "FIFO without a reader") {
-            WriteFile(target, "old");
-            ::chmod(target.c_str(), 0644);
-        }
-        bool swapped = false;
-        ScopedHook hook([&](std::string_view call) {
-            if (call == "open" && !swapped) {
-                swapped = true;
-                if (std::string_view(c.name) != "FIFO without a reader")
-                    c.swap();
-            }
-            return 0;
-        });
-        if (std::string_view(c.name) == "FIFO without a reader")
-            c.swap();
+        c.startsAsFifo ? fifo() : WriteFile(target, "old");
+        int opens = 0;
+        ScopedHook hook(
+            [&](std::string_view call) { return call == "open" && opens++ == 0 ? c.swap(), 0 : 0; });
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(MessageOf([&] { WriteOutputFile(target, Content("new")); }),
                   "Cannot create file \"" + target.string() + "\". " + c.reason);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-        if (fs::is_regular_file(target)) {
-            EXPECT_NE(ReadFile(target), "new");
-        }
+        EXPECT_NE(fs::is_regular_file(target) ? ReadFile(target) : "", "new");
     }
 }
 
