@@ -27,7 +27,8 @@ private:
 /** Writes the file at `path`, the one way either program writes a file.
  *  `write` gets the stream to put the content through; it may throw, and
  *  then nothing of the content is kept. It may be called twice (a file
- *  written in place is measured first) and must make the same bytes each time.
+ *  written in place is measured first, through a stream whose Measures() is
+ *  true) and must make the same bytes each time.
  *
  *  On POSIX systems:
  *  - A regular file is replaced atomically: the content goes to an unnamed

@@ -233,6 +233,7 @@ class CountingStream : public OutputStream
 {
 public:
     void Write(const std::uint8_t*, std::size_t n) override { m_total += n; }
+    bool Measures() const noexcept override { return true; }
     std::uint64_t Total() const noexcept { return m_total; }
 
 private:

@@ -224,13 +224,16 @@ private slots:
     void failedSavesLeaveTheTarget_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("kind"); // 0 missing folder, 1 read-only, 2 locked, 3 FIFO
+        QTest::addColumn<int>(
+            "kind"); // 0 missing folder, 1 read-only, 2 locked, 3 FIFO, 4 hard link on a full disk
         QTest::addColumn<QString>("message");
         QTest::newRow("no folder") << "nowhere/base.dat" << 0
                                    << "Cannot create file \"%1\". No such file or directory";
         QTest::newRow("read-only") << "ro.dat" << 1 << "Cannot create file \"%1\". Permission denied";
         QTest::newRow("locked") << "held.dat" << 2
                                 << "Cannot create file \"%1\". It is open in another program";
+        QTest::newRow("full disk, hard-linked")
+            << "linked.dat" << 4 << "Cannot write file \"%1\". No space left on device";
         QTest::newRow("fifo without reader")
             << "pipe.dat" << 3 << "Cannot create file \"%1\". No program is reading it";
     }
@@ -250,6 +253,12 @@ private slots:
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); // must not wait for a reader
         else if (kind != 0)
             WriteAll(path, old);
+        const QString second = m_dir->filePath(QStringLiteral("second.dat"));
+        if (kind == 4)
+            QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(second).constData()) == 0);
+        // The disk has no room for the new length, which is reserved first.
+        const auto previous = Sys::SetFaultHook(
+            [kind](std::string_view call) { return kind == 4 && call == "fallocate" ? ENOSPC : 0; });
         if (kind == 1)
             QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
         if (kind == 2) {
@@ -260,6 +269,7 @@ private slots:
         const QString log = w.mLog->toPlainText();
         m_save->answers << path;
         QTest::mouseClick(w.btnSave, Qt::LeftButton);
+        Sys::SetFaultHook(previous);
         if (holder >= 0)
             ::close(holder);
 
@@ -269,12 +279,19 @@ private slots:
         QCOMPARE(w.mLog->toPlainText(), log);
         QCOMPARE(w.Base().QuestionCount(), 2);
         QCOMPARE(w.qlist->SelectedLine(), 0);
-        if (kind == 1 || kind == 2)
+        if (kind == 1 || kind == 2 || kind == 4)
             QCOMPARE(ReadAll(path), old);
+        if (kind == 4)
+            QCOMPARE(ReadAll(second), old);
         // Nothing but the old file, if there was one: no temporary file of any name.
+        QStringList left;
+        if (kind != 0)
+            left << name;
+        if (kind == 4)
+            left << QStringLiteral("second.dat");
         QCOMPARE(QDir(m_dir->path())
                      .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-                 kind != 0 ? QStringList{name} : QStringList{});
+                 left);
     }
 
     void baseBeyondTheFormatIsRefusedBeforeCreating()
