@@ -18,6 +18,7 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <functional>
 
 #ifndef VERTALINA_VERSION
 #define VERTALINA_VERSION "0"
@@ -43,6 +44,12 @@ void WriteBytes(OutputStream& out, const QByteArray& bytes)
 QString Shown(const QString& path)
 {
     return ToQ(DisplayPath(PathOf(path)));
+}
+
+/** A text that the user typed, quoted in a message: escaped as names are. */
+QString Quoted(const QString& text)
+{
+    return ToQ(ShownText(FromQ(text)));
 }
 
 /** A message in the style of command-line tools: lowercase start, no full stop at the end. */
@@ -128,6 +135,12 @@ private:
     void Print(const QString& text) { Put(m_out, text); }
     void Put(QIODevice& device, const QString& text) { PutBytes(device, text.toUtf8()); }
     void PutBytes(QIODevice& device, const QByteArray& bytes);
+    /** Writes the file through the one output writer; a save that the
+     *  system could not confirm is a warning, not a failure. */
+    void Save(const QString& path, const std::function<void(OutputStream&)>& write, FileId input);
+    /** Prints a line that only reports on a base written: when the device
+     *  takes it no more, a warning says so and the command still succeeds. */
+    void Report(QIODevice& device, const QString& text);
 
     QIODevice& m_out;
     QIODevice& m_err;
@@ -214,8 +227,28 @@ const QString BuildUsage =
 void Cli::PutBytes(QIODevice& device, const QByteArray& bytes)
 {
     if (device.write(bytes) != bytes.size())
-        throw FileFailure{QStringLiteral("standard output"),
-                          QStringLiteral("cannot write: ") + device.errorString()};
+        throw FileFailure{QStringLiteral("standard output"), device.errorString()};
+}
+
+void Cli::Save(const QString& path, const std::function<void(OutputStream&)>& write, FileId input)
+{
+    try {
+        WriteOutputFile(PathOf(path), write, {input});
+    } catch (const SaveNotConfirmed& error) {
+        PrintError(QStringLiteral("warning: %1: saved, but the system could not confirm that the save will "
+                                  "survive a crash: %2")
+                       .arg(ToQ(DisplayPath(error.Path())), ToQ(error.Cause())));
+    }
+}
+
+void Cli::Report(QIODevice& device, const QString& text)
+{
+    try {
+        Put(device, text);
+    } catch (const FileFailure& failure) {
+        PrintError(
+            QStringLiteral("warning: %1: %2 (the base was written)").arg(failure.file, failure.message));
+    }
 }
 
 int Cli::UsageError(const QString& message, const QString& command)
@@ -234,7 +267,7 @@ int Cli::Run(const QStringList& arguments)
     parser.addOptions({help, version});
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     if (!parser.parse(arguments))
-        return UsageError(ToolStyle(parser.errorText()));
+        return UsageError(Quoted(ToolStyle(parser.errorText())));
     if (parser.isSet(help)) {
         Print(MainHelp);
         return ExitSound;
@@ -253,7 +286,7 @@ int Cli::Run(const QStringList& arguments)
         return Export(rest);
     if (command == QLatin1String("build"))
         return Build(rest);
-    return UsageError(QStringLiteral("unknown command '%1' (check, export or build)").arg(command));
+    return UsageError(QStringLiteral("unknown command '%1' (check, export or build)").arg(Quoted(command)));
 }
 
 bool Cli::ParseCommand(QCommandLineParser& parser, const QString& usage, const QStringList& arguments,
@@ -263,7 +296,7 @@ bool Cli::ParseCommand(QCommandLineParser& parser, const QString& usage, const Q
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
     parser.addOption(help);
     if (!parser.parse(arguments)) {
-        status = UsageError(ToolStyle(parser.errorText()), command);
+        status = UsageError(Quoted(ToolStyle(parser.errorText())), command);
         return false;
     }
     if (parser.isSet(help)) {
@@ -293,7 +326,7 @@ int Cli::Check(const QStringList& arguments)
         return status;
     const QString formatName = parser.value(format).toLower();
     if (formatName != QLatin1String("text") && formatName != QLatin1String("json"))
-        return UsageError(QStringLiteral("check: unknown format '%1' (text or json)").arg(formatName),
+        return UsageError(QStringLiteral("check: unknown format '%1' (text or json)").arg(Quoted(formatName)),
                           QStringLiteral("check"));
 
     QJsonArray json;
@@ -382,7 +415,7 @@ int Cli::Export(const QStringList& arguments)
 
     const QString formatName = parser.value(format).toLower();
     if (formatName != QLatin1String("csv") && formatName != QLatin1String("json"))
-        return UsageError(QStringLiteral("export: unknown format '%1' (csv or json)").arg(formatName),
+        return UsageError(QStringLiteral("export: unknown format '%1' (csv or json)").arg(Quoted(formatName)),
                           QStringLiteral("export"));
     const QString delimiterName = parser.value(delimiter).toLower();
     char separator = 0;
@@ -393,9 +426,9 @@ int Cli::Export(const QStringList& arguments)
     else if (delimiterName == QLatin1String("tab") || delimiterName == QLatin1String("\t"))
         separator = '\t';
     else
-        return UsageError(
-            QStringLiteral("export: unknown delimiter '%1' (comma, semicolon or tab)").arg(delimiterName),
-            QStringLiteral("export"));
+        return UsageError(QStringLiteral("export: unknown delimiter '%1' (comma, semicolon or tab)")
+                              .arg(Quoted(delimiterName)),
+                          QStringLiteral("export"));
 
     const QString inputPath = parser.positionalArguments().front();
     QuestionBase base;
@@ -421,7 +454,8 @@ int Cli::Export(const QStringList& arguments)
     if (outputPath.isEmpty() || outputPath == QLatin1String("-"))
         PutBytes(m_out, bytes);
     else
-        WriteOutputFile(PathOf(outputPath), [&](OutputStream& out) { WriteBytes(out, bytes); }, {input});
+        Save(
+            outputPath, [&](OutputStream& out) { WriteBytes(out, bytes); }, input);
     return ExitSound;
 }
 
@@ -440,7 +474,7 @@ int Cli::Build(const QStringList& arguments)
                           QStringLiteral("build"));
     QString formatName = parser.value(format).toLower();
     if (!formatName.isEmpty() && formatName != QLatin1String("csv") && formatName != QLatin1String("json"))
-        return UsageError(QStringLiteral("build: unknown format '%1' (csv or json)").arg(formatName),
+        return UsageError(QStringLiteral("build: unknown format '%1' (csv or json)").arg(Quoted(formatName)),
                           QStringLiteral("build"));
 
     const QString inputPath = parser.positionalArguments().front();
@@ -473,12 +507,13 @@ int Cli::Build(const QStringList& arguments)
         WriteBase(built.base, bytes);
         PutBytes(m_out, QByteArray(reinterpret_cast<const char*>(bytes.Bytes().data()),
                                    qsizetype(bytes.Bytes().size())));
-        Put(m_err, summary);
+        Report(m_err, summary);
         return ExitSound;
     }
-    WriteOutputFile(PathOf(outputPath), [&](OutputStream& out) { WriteBase(built.base, out); }, {inputId});
+    Save(
+        outputPath, [&](OutputStream& out) { WriteBase(built.base, out); }, inputId);
     // The base itself may have gone to standard output.
-    Put(outputPath == QLatin1String("/dev/stdout") ? m_err : m_out, summary);
+    Report(outputPath == QLatin1String("/dev/stdout") ? m_err : m_out, summary);
     return ExitSound;
 }
 

@@ -10,6 +10,7 @@
 #include "QtEdge.h"
 #include "QuestionCheck.h"
 #include "QuestionTable.h"
+#include "Utf.h"
 
 #include <QFileInfo>
 
@@ -139,7 +140,7 @@ void AddQuestion(EditorFields& fields, QuestionBase& base)
     base.AppendRecord(AddedRecord(std::move(round), roundValue, question, std::move(answers),
                                   IntToStr(fields.CheckedAnswer())));
 
-    fields.LogEvent(LogMessages::AddedBefore + question + LogMessages::AddedAfter);
+    fields.LogEvent(LogMessages::AddedBefore + ShownText(question) + LogMessages::AddedAfter);
     // The label takes the list's own count, which is the new question's
     // number as long as the list mirrors the base.
     fields.AppendLine(QuestionLabel(fields.LineCount(), question));
@@ -249,21 +250,28 @@ void btnSaveClick(EditorFields& fields, const QuestionBase& base, FileDialog& sa
     if (!saveDialog.Execute())
         return;
     const std::string path = PathOf(saveDialog.FileName);
-    // A table holds no records, so the caption keeps what it shows.
-    if (const std::optional<TableFormat> table = TableFormatOfName(saveDialog.FileName)) {
-        SaveTableFile(base, path, *table);
-        fields.LogEvent(LogMessages::BaseSaved + DisplayPath(FileNameOnly(path)));
+    const std::u16string name = DisplayPath(FileNameOnly(path));
+    try {
+        // A table holds no records, so the caption keeps what it shows.
+        if (const std::optional<TableFormat> table = TableFormatOfName(saveDialog.FileName)) {
+            SaveTableFile(base, path, *table);
+        } else {
+            int shown = -1;
+            SaveBaseFile(base, path, [&fields, &shown](int length) {
+                // Every record shows its length in the caption; set it only when it changes.
+                if (length != shown) {
+                    fields.SetCaption(IntToStr(length));
+                    shown = length;
+                }
+            });
+        }
+    } catch (const SaveNotConfirmed& unconfirmed) {
+        // The file is saved: no error box, only what the system left unsure.
+        fields.LogEvent(LogMessages::SavedUnconfirmedBefore + name + LogMessages::SavedUnconfirmedAfter +
+                        unconfirmed.Cause());
         return;
     }
-    int shown = -1;
-    SaveBaseFile(base, path, [&fields, &shown](int length) {
-        // Every record shows its length in the caption; set it only when it changes.
-        if (length != shown) {
-            fields.SetCaption(IntToStr(length));
-            shown = length;
-        }
-    });
-    fields.LogEvent(LogMessages::BaseSaved + DisplayPath(FileNameOnly(path)));
+    fields.LogEvent(LogMessages::BaseSaved + name);
 }
 
 } // namespace Commands

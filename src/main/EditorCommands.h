@@ -63,7 +63,9 @@ void btnLoadClick(EditorFields& fields, QuestionBase& base, FileDialog& openDial
  *  name. A ".csv" or ".json" file (letter case aside) gets the table that
  *  vertalina-base export writes, and the caption is left alone. Throws the
  *  errors of SaveBaseFile or WriteOutputFile, or an Error listing the texts
- *  that CSV cannot carry (nothing written); nothing is logged then. */
+ *  that CSV cannot carry (nothing written); nothing is logged then. A save
+ *  that went through but that the system could not confirm will survive a
+ *  crash (SaveNotConfirmed) is logged as such, with the system's reason. */
 void btnSaveClick(EditorFields& fields, const QuestionBase& base, FileDialog& saveDialog);
 
 } // namespace Commands

@@ -1,5 +1,18 @@
 #include "Finding.h"
 
+#include "QtEdge.h"
+#include "Utf.h"
+
+namespace {
+
+/** A message may quote a file's content: it must not forge a line of output. */
+QString Shown(const QString& text)
+{
+    return ToQ(ShownText(FromQ(text)));
+}
+
+} // namespace
+
 QString Finding::Text(const QString& file) const
 {
     QString text = file;
@@ -8,9 +21,9 @@ QString Finding::Text(const QString& file) const
         if (column > 0)
             text += u':' + QString::number(column);
     } else if (!place.isEmpty()) {
-        text += QStringLiteral(": ") + place;
+        text += QStringLiteral(": ") + Shown(place);
     }
-    return text + QStringLiteral(": ") + message;
+    return text + QStringLiteral(": ") + Shown(message);
 }
 
 QString Counted(qsizetype count, const QString& singular, const QString& plural)
