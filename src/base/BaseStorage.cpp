@@ -17,5 +17,8 @@ QuestionBase LoadBaseFile(const std::string& path, FileId* id)
 void SaveBaseFile(const QuestionBase& base, const std::string& path, const std::function<void(int)>& notify)
 {
     CheckBaseLimits(base);
-    WriteOutputFile(path, [&](OutputStream& out) { WriteCheckedBase(base, out, notify); });
+    // The lengths are shown while the base is written, not while it is measured.
+    const std::function<void(int)> quiet = [](int) {};
+    WriteOutputFile(path,
+                    [&](OutputStream& out) { WriteCheckedBase(base, out, out.Measures() ? quiet : notify); });
 }

@@ -12,6 +12,9 @@ public:
     virtual ~OutputStream() = default;
     /** Writes all n bytes or throws (the stream decides which error). */
     virtual void Write(const std::uint8_t* data, std::size_t n) = 0;
+    /** True for a stream that only measures what would be written: nothing
+     *  the user sees should follow from writing to it. */
+    virtual bool Measures() const noexcept { return false; }
 };
 
 /** Where a base file's bytes come from. */

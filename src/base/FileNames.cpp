@@ -1,5 +1,7 @@
 #include "FileNames.h"
 
+#include "OutputFile.h"
+
 #include "Error.h"
 #include "IntText.h"
 #include "Utf.h"
@@ -32,32 +34,7 @@ std::u16string WithoutTrailingStops(std::u16string text)
 
 std::u16string DisplayPath(std::string_view path)
 {
-    const std::u16string text = FromUtf8(path);
-    std::u16string shown;
-    shown.reserve(text.size());
-    for (const char16_t c : text) {
-        switch (c) {
-        case u'\n':
-            shown += u"\\n";
-            break;
-        case u'\r':
-            shown += u"\\r";
-            break;
-        case u'\t':
-            shown += u"\\t";
-            break;
-        default:
-            if (c < 0x20 || c == 0x7F) {
-                constexpr char16_t digits[] = u"0123456789abcdef";
-                shown += u"\\x";
-                shown += digits[c >> 4];
-                shown += digits[c & 0xF];
-            } else {
-                shown += c;
-            }
-        }
-    }
-    return shown;
+    return ShownPath(path);
 }
 
 std::string FileNameOnly(const std::string& path)
@@ -178,4 +155,12 @@ void ThrowTooLarge(std::string_view path, std::size_t limit)
     ThrowFileError(u"Cannot read file", path,
                    u"It is larger than " + IntToStr(static_cast<std::int32_t>(limit >> 20)) +
                        u" MB, the most that is read");
+}
+
+SaveNotConfirmed::SaveNotConfirmed(std::string_view path, int error)
+    : FileError(u"Saved file", path,
+                u"The system could not confirm that the save will survive a crash: " +
+                    SystemErrorText(error)),
+      m_cause(SystemErrorText(error))
+{
 }

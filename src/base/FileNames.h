@@ -10,9 +10,10 @@
 // in the file system's encoding (UTF-8; on Windows always UTF-8, converted to
 // the system's UTF-16 names when a file is opened).
 
-/** The path as UTF-16 text for a message: control characters (U+0000 to
- *  U+001F and U+007F) are shown escaped ("\n", "\r", "\t", "\x1b"), so that
- *  no name can break a message or forge a line of the event log. */
+/** The path as UTF-16 text for a message, escaped as ShownPath escapes it
+ *  ("\n", "\x1b", "\u202e", a byte that is not UTF-8 as "\xff"), so that no
+ *  name can break a message, forge a line of the event log or turn the text
+ *  around it. */
 std::u16string DisplayPath(std::string_view path);
 
 /** The part of a path after its last "/" (on Windows also after the last
@@ -36,6 +37,9 @@ std::u16string SystemErrorText(int error);
  *  not valid UTF-8. */
 std::wstring WidePath(const std::string& path);
 #endif
+
+/** The reason given for a file that another program holds. */
+inline constexpr char16_t HeldByAnotherProgram[] = u"It is open in another program";
 
 /** The error of a file that cannot be opened, read, created or written. Its
  *  message is "<what> "<path>". <reason>"; the parts stay apart, so that

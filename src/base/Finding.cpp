@@ -1,5 +1,7 @@
 #include "Finding.h"
 
+#include "Utf.h"
+
 std::u16string Finding::Text(std::u16string_view file) const
 {
     std::u16string text(file);
@@ -8,9 +10,10 @@ std::u16string Finding::Text(std::u16string_view file) const
         if (column > 0)
             text += u':' + Decimal(column);
     } else if (!place.empty()) {
-        text += u": " + place;
+        text += u": " + ShownText(place);
     }
-    return text + u": " + message;
+    // A message may quote a file's content: it must not forge a line of output.
+    return text + u": " + ShownText(message);
 }
 
 std::u16string Decimal(std::int64_t value)

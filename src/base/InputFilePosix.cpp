@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -41,7 +42,8 @@ InputFile::InputFile(std::string path) : m_path(std::move(path))
             ThrowFileError(CannotOpen, m_path, errno);
         // Another program holding the file makes the open fail at once.
         if (Sys::Flock(m_file, LOCK_EX | LOCK_NB) != 0)
-            ThrowFileError(CannotOpen, m_path, errno);
+            ThrowFileError(CannotOpen, m_path,
+                           errno == EWOULDBLOCK ? HeldByAnotherProgram : SystemErrorText(errno));
         m_id = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
     } catch (...) {
         Sys::Close(m_file);
@@ -63,8 +65,13 @@ std::vector<std::uint8_t> InputFile::ReadAll(std::size_t limit)
     struct stat info
     {
     };
-    if (m_owned && Sys::Fstat(m_file, &info) == 0 && info.st_size > 0)
+    if (m_owned && Sys::Fstat(m_file, &info) == 0 && info.st_size > 0) {
+        // A file known to be too large is refused before any of it is read.
+        const off_t at = Sys::Seek(m_file, 0, SEEK_CUR);
+        if (at >= 0 && static_cast<std::uint64_t>(info.st_size - std::min(at, info.st_size)) > limit)
+            ThrowTooLarge(m_path, limit);
         bytes.reserve(std::min<std::size_t>(static_cast<std::size_t>(info.st_size), limit) + 1);
+    }
     constexpr std::size_t chunk = 64 * 1024;
     for (;;) {
         const std::size_t at = bytes.size();

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -26,6 +28,8 @@ ssize_t Read(int fd, void* data, std::size_t n);
 ssize_t Write(int fd, const void* data, std::size_t n);
 int Fstat(int fd, struct stat* info);
 int Lstat(const char* path, struct stat* info);
+/** fstatat without following a final symbolic link. */
+int LstatAt(int folder, const char* name, struct stat* info);
 ssize_t ReadLink(const char* path, char* buffer, std::size_t size);
 int Flock(int fd, int operation);
 int SetBlocking(int fd);
@@ -33,10 +37,19 @@ int Fsync(int fd);
 /** Starts writing the range to disk without waiting (sync_file_range). */
 int SyncRange(int fd, off_t offset, off_t length);
 int Ftruncate(int fd, off_t length);
+/** Reserves the blocks of [0, length) without changing the file's size. */
+int Reserve(int fd, off_t length);
+off_t Seek(int fd, off_t offset, int whence);
 int Fchmod(int fd, mode_t mode);
 int Fchown(int fd, uid_t owner, gid_t group);
 int LinkAt(int fromFolder, const char* from, int toFolder, const char* to, int flags);
 int RenameAt(int fromFolder, const char* from, int toFolder, const char* to);
 int UnlinkAt(int folder, const char* name);
+/** The names in the folder ("." and ".." left out), in `names`. */
+int ListFolder(int folder, std::vector<std::string>& names);
+/** The names of the file's extended attributes, each ended by a zero byte. */
+ssize_t ListAttributes(int fd, char* names, std::size_t size);
+ssize_t GetAttribute(int fd, const char* name, void* value, std::size_t size);
+int SetAttribute(int fd, const char* name, const void* value, std::size_t size);
 
 } // namespace Sys

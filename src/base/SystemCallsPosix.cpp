@@ -5,8 +5,10 @@
 
 #include <cstdio>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace Sys {
@@ -85,6 +87,11 @@ int Lstat(const char* path, struct stat* info)
     return Run("lstat", [&] { return ::lstat(path, info); });
 }
 
+int LstatAt(int folder, const char* name, struct stat* info)
+{
+    return Run("fstatat", [&] { return ::fstatat(folder, name, info, AT_SYMLINK_NOFOLLOW); });
+}
+
 ssize_t ReadLink(const char* path, char* buffer, std::size_t size)
 {
     return Run("readlink", [&] { return ::readlink(path, buffer, size); });
@@ -119,6 +126,16 @@ int Ftruncate(int fd, off_t length)
     return Run("ftruncate", [&] { return ::ftruncate(fd, length); });
 }
 
+int Reserve(int fd, off_t length)
+{
+    return Run("fallocate", [&] { return ::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, length); });
+}
+
+off_t Seek(int fd, off_t offset, int whence)
+{
+    return Run("lseek", [&] { return ::lseek(fd, offset, whence); });
+}
+
 int Fchmod(int fd, mode_t mode)
 {
     return Run("fchmod", [&] { return ::fchmod(fd, mode); });
@@ -142,6 +159,46 @@ int RenameAt(int fromFolder, const char* from, int toFolder, const char* to)
 int UnlinkAt(int folder, const char* name)
 {
     return Run("unlinkat", [&] { return ::unlinkat(folder, name, 0); });
+}
+
+int ListFolder(int folder, std::vector<std::string>& names)
+{
+    return Run("readdir", [&] {
+        // The listing gets a descriptor of its own, which closedir closes.
+        const int own = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR* dir = own < 0 ? nullptr : ::fdopendir(own);
+        if (dir == nullptr) {
+            if (own >= 0)
+                ::close(own);
+            return -1;
+        }
+        names.clear();
+        errno = 0;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name = entry->d_name;
+            if (name != "." && name != "..")
+                names.emplace_back(name);
+        }
+        const int error = errno;
+        ::closedir(dir);
+        errno = error;
+        return error == 0 ? 0 : -1;
+    });
+}
+
+ssize_t ListAttributes(int fd, char* names, std::size_t size)
+{
+    return Run("flistxattr", [&] { return ::flistxattr(fd, names, size); });
+}
+
+ssize_t GetAttribute(int fd, const char* name, void* value, std::size_t size)
+{
+    return Run("fgetxattr", [&] { return ::fgetxattr(fd, name, value, size); });
+}
+
+int SetAttribute(int fd, const char* name, const void* value, std::size_t size)
+{
+    return Run("fsetxattr", [&] { return ::fsetxattr(fd, name, value, size, 0); });
 }
 
 } // namespace Sys

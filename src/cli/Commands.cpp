@@ -17,6 +17,7 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <functional>
 
 #ifndef VERTALINA_VERSION
 #define VERTALINA_VERSION "0"
@@ -37,6 +38,12 @@ struct FileFailure
 QString Shown(const QString& path)
 {
     return ToQ(DisplayPath(PathOf(path)));
+}
+
+/** A text that the user typed, quoted in a message: escaped as names are. */
+QString Quoted(const QString& text)
+{
+    return ToQ(ShownText(FromQ(text)));
 }
 
 /** A message in the style of command-line tools: lowercase start, no full stop at the end. */
@@ -122,6 +129,13 @@ private:
     void Print(const QString& text) { Put(m_out, text); }
     void Put(QIODevice& device, const QString& text) { PutBytes(device, text.toUtf8()); }
     void PutBytes(QIODevice& device, const QByteArray& bytes);
+    /** Writes the file through the one output writer; a save that the
+     *  system could not confirm is a warning, not a failure. */
+    /** Runs `save`; a save that the system could not confirm is a warning. */
+    void Save(const std::function<void()>& save);
+    /** Prints a line that only reports on a base written: when the device
+     *  takes it no more, a warning says so and the command still succeeds. */
+    void Report(QIODevice& device, const QString& text);
 
     /** Standard output as the core's output stream. */
     class DeviceStream : public OutputStream
@@ -226,8 +240,28 @@ const QString BuildUsage =
 void Cli::PutBytes(QIODevice& device, const QByteArray& bytes)
 {
     if (device.write(bytes) != bytes.size())
-        throw FileFailure{QStringLiteral("standard output"),
-                          QStringLiteral("cannot write: ") + device.errorString()};
+        throw FileFailure{QStringLiteral("standard output"), device.errorString()};
+}
+
+void Cli::Save(const std::function<void()>& save)
+{
+    try {
+        save();
+    } catch (const SaveNotConfirmed& error) {
+        PrintError(QStringLiteral("warning: %1: saved, but the system could not confirm that the save will "
+                                  "survive a crash: %2")
+                       .arg(ToQ(DisplayPath(error.Path())), ToQ(error.Cause())));
+    }
+}
+
+void Cli::Report(QIODevice& device, const QString& text)
+{
+    try {
+        Put(device, text);
+    } catch (const FileFailure& failure) {
+        PrintError(
+            QStringLiteral("warning: %1: %2 (the base was written)").arg(failure.file, failure.message));
+    }
 }
 
 int Cli::UsageError(const QString& message, const QString& command)
@@ -246,7 +280,7 @@ int Cli::Run(const QStringList& arguments)
     parser.addOptions({help, version});
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     if (!parser.parse(arguments))
-        return UsageError(ToolStyle(parser.errorText()));
+        return UsageError(Quoted(ToolStyle(parser.errorText())));
     if (parser.isSet(help)) {
         Print(MainHelp);
         return ExitSound;
@@ -265,7 +299,7 @@ int Cli::Run(const QStringList& arguments)
         return Export(rest);
     if (command == QLatin1String("build"))
         return Build(rest);
-    return UsageError(QStringLiteral("unknown command '%1' (check, export or build)").arg(command));
+    return UsageError(QStringLiteral("unknown command '%1' (check, export or build)").arg(Quoted(command)));
 }
 
 bool Cli::ParseCommand(QCommandLineParser& parser, const QString& usage, const QStringList& arguments,
@@ -275,7 +309,7 @@ bool Cli::ParseCommand(QCommandLineParser& parser, const QString& usage, const Q
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
     parser.addOption(help);
     if (!parser.parse(arguments)) {
-        status = UsageError(ToolStyle(parser.errorText()), command);
+        status = UsageError(Quoted(ToolStyle(parser.errorText())), command);
         return false;
     }
     if (parser.isSet(help)) {
@@ -305,7 +339,7 @@ int Cli::Check(const QStringList& arguments)
         return status;
     const QString formatName = parser.value(format).toLower();
     if (formatName != QLatin1String("text") && formatName != QLatin1String("json"))
-        return UsageError(QStringLiteral("check: unknown format '%1' (text or json)").arg(formatName),
+        return UsageError(QStringLiteral("check: unknown format '%1' (text or json)").arg(Quoted(formatName)),
                           QStringLiteral("check"));
 
     QJsonArray json;
@@ -394,10 +428,10 @@ int Cli::Export(const QStringList& arguments)
 
     const FileFormat* table = FormatNamed(parser.value(format).toStdString());
     if (!table || !WritableTable(*table))
-        return UsageError(
-            QStringLiteral("export: unknown format '%1' (%2)")
-                .arg(parser.value(format).toLower(), QString::fromStdString(FormatNames(WritableTable))),
-            QStringLiteral("export"));
+        return UsageError(QStringLiteral("export: unknown format '%1' (%2)")
+                              .arg(Quoted(parser.value(format).toLower()),
+                                   QString::fromStdString(FormatNames(WritableTable))),
+                          QStringLiteral("export"));
     const QString delimiterName = parser.value(delimiter).toLower();
     char separator = 0;
     if (delimiterName == QLatin1String("comma") || delimiterName == QLatin1String(","))
@@ -407,9 +441,9 @@ int Cli::Export(const QStringList& arguments)
     else if (delimiterName == QLatin1String("tab") || delimiterName == QLatin1String("\t"))
         separator = '\t';
     else
-        return UsageError(
-            QStringLiteral("export: unknown delimiter '%1' (comma, semicolon or tab)").arg(delimiterName),
-            QStringLiteral("export"));
+        return UsageError(QStringLiteral("export: unknown delimiter '%1' (comma, semicolon or tab)")
+                              .arg(Quoted(delimiterName)),
+                          QStringLiteral("export"));
 
     WriteOptions options;
     options.delimiter = separator;
@@ -420,9 +454,11 @@ int Cli::Export(const QStringList& arguments)
     ReadingBase(inputPath, [&] { input = LoadFile(PathOf(inputPath), &BaseFileFormat()); });
     const QString outputPath = parser.value(output);
     DeviceStream out(*this, m_out);
-    const Findings unwritable = outputPath.isEmpty() || outputPath == QLatin1String("-")
-                                    ? SaveTo(input.base, out, *table, options)
-                                    : SaveFile(input.base, PathOf(outputPath), *table, options, {input.id});
+    Findings unwritable;
+    if (outputPath.isEmpty() || outputPath == QLatin1String("-"))
+        unwritable = SaveTo(input.base, out, *table, options);
+    else
+        Save([&] { unwritable = SaveFile(input.base, PathOf(outputPath), *table, options, {input.id}); });
     if (!unwritable.empty()) {
         Put(m_err, FindingsText(unwritable, Shown(inputPath)));
         PrintError(QStringLiteral("%1: %2; nothing written")
@@ -449,10 +485,10 @@ int Cli::Build(const QStringList& arguments)
     if (parser.isSet(format)) {
         table = FormatNamed(parser.value(format).toStdString());
         if (!table || !ReadableTable(*table))
-            return UsageError(
-                QStringLiteral("build: unknown format '%1' (%2)")
-                    .arg(parser.value(format).toLower(), QString::fromStdString(FormatNames(ReadableTable))),
-                QStringLiteral("build"));
+            return UsageError(QStringLiteral("build: unknown format '%1' (%2)")
+                                  .arg(Quoted(parser.value(format).toLower()),
+                                       QString::fromStdString(FormatNames(ReadableTable))),
+                              QStringLiteral("build"));
     }
 
     const QString inputPath = parser.positionalArguments().front();
@@ -478,12 +514,12 @@ int Cli::Build(const QStringList& arguments)
         MemoryOutputStream bytes;
         SaveTo(built.base, bytes, BaseFileFormat());
         DeviceStream(*this, m_out).Write(bytes.Bytes().data(), bytes.Bytes().size());
-        Put(m_err, summary);
+        Report(m_err, summary);
         return ExitSound;
     }
-    SaveFile(built.base, PathOf(outputPath), BaseFileFormat(), {}, {built.id});
+    Save([&] { SaveFile(built.base, PathOf(outputPath), BaseFileFormat(), {}, {built.id}); });
     // The base itself may have gone to standard output.
-    Put(outputPath == QLatin1String("/dev/stdout") ? m_err : m_out, summary);
+    Report(outputPath == QLatin1String("/dev/stdout") ? m_err : m_out, summary);
     return ExitSound;
 }
 

@@ -8,6 +8,7 @@
 #include "LogMessages.h"
 #include "OutputFile.h"
 #include "QtText.h"
+#include "Utf.h"
 
 #include <algorithm>
 #include <limits>
@@ -125,7 +126,7 @@ void AddQuestion(EditorFields& fields, QuestionBase& base)
     base.AppendRecord(AddedRecord(std::move(round), roundValue, question, std::move(answers),
                                   IntToStr(fields.CheckedAnswer())));
 
-    fields.LogEvent(LogMessages::AddedBefore + question + LogMessages::AddedAfter);
+    fields.LogEvent(LogMessages::AddedBefore + ShownText(question) + LogMessages::AddedAfter);
     // The label takes the list's own count, which is the new question's
     // number as long as the list mirrors the base.
     fields.AppendLine(QuestionLabel(fields.LineCount(), question));
@@ -234,6 +235,7 @@ void btnSaveClick(EditorFields& fields, const QuestionBase& base, FileDialog& sa
     if (!saveDialog.Execute())
         return;
     const std::string path = PathOf(saveDialog.FileName);
+    const std::u16string name = DisplayPath(FileNameOnly(path));
     const FileFormat& format = FormatOfName(path);
     WriteOptions options;
     // Only a base file has records; for a table the caption keeps what it shows.
@@ -246,8 +248,15 @@ void btnSaveClick(EditorFields& fields, const QuestionBase& base, FileDialog& sa
                 shown = length;
             }
         };
-    SaveQuestions(base, path, format, options);
-    fields.LogEvent(LogMessages::BaseSaved + DisplayPath(FileNameOnly(path)));
+    try {
+        SaveQuestions(base, path, format, options);
+    } catch (const SaveNotConfirmed& unconfirmed) {
+        // The file is saved: no error box, only what the system left unsure.
+        fields.LogEvent(LogMessages::SavedUnconfirmedBefore + name + LogMessages::SavedUnconfirmedAfter +
+                        unconfirmed.Cause());
+        return;
+    }
+    fields.LogEvent(LogMessages::BaseSaved + name);
 }
 
 } // namespace Commands

@@ -64,7 +64,9 @@ void btnLoadClick(EditorFields& fields, QuestionBase& base, FileDialog& openDial
  *  file whose extension a table format claims gets the table that
  *  vertalina-base export writes, and the caption is left alone. Throws the
  *  errors of SaveFile, or an Error listing the texts that the format cannot
- *  carry (nothing written); nothing is logged then. */
+ *  carry (nothing written); nothing is logged then. A save that went
+ *  through but that the system could not confirm will survive a crash
+ *  (SaveNotConfirmed) is logged as such, with the system's reason. */
 void btnSaveClick(EditorFields& fields, const QuestionBase& base, FileDialog& saveDialog);
 
 } // namespace Commands

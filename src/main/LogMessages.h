@@ -22,5 +22,10 @@ inline constexpr char16_t BaseLoaded[] = u"База вопросов успеш�
 inline constexpr char16_t QuestionCount[] = u"Вопросов в базе: ";
 /** Followed by the file's name without its folder. */
 inline constexpr char16_t BaseSaved[] = u"База успешно сохранена в ";
+/** Framed around the file's name, then the system's reason: the file is saved
+ *  and in place, but a sync or close after the replacement failed. */
+inline constexpr char16_t SavedUnconfirmedBefore[] = u"База сохранена в ";
+inline constexpr char16_t SavedUnconfirmedAfter[] =
+    u", но система не подтвердила, что сохранение переживёт сбой: ";
 
 } // namespace LogMessages

@@ -29,7 +29,8 @@ bool StartsAsJson(std::span<const std::uint8_t> content)
 
 void WriteDat(const QuestionBase& base, OutputStream& out, const WriteOptions& options)
 {
-    WriteCheckedBase(base, out, options.recordWritten);
+    // The lengths are shown while the base is written, not while it is measured.
+    WriteCheckedBase(base, out, out.Measures() ? std::function<void(int)>() : options.recordWritten);
 }
 
 void WriteCsv(const QuestionBase& base, OutputStream& out, const WriteOptions& options)

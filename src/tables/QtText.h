@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QString>
 
+#include "Utf.h"
+
 #include <string>
 #include <string_view>
 
@@ -21,7 +23,8 @@ inline std::u16string FromQ(QStringView text)
     return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), std::size_t(text.size()));
 }
 
+/** The path's bytes; a byte kept by FromPathBytes comes back as it was. */
 inline std::string PathOf(const QString& path)
 {
-    return QFile::encodeName(path).toStdString();
+    return ToPathBytes(FromQ(path));
 }

@@ -1,6 +1,7 @@
 #include "IntText.h"
 
 #include "Error.h"
+#include "Utf.h"
 
 std::u16string IntToStr(std::int32_t value)
 {
@@ -97,6 +98,7 @@ std::int32_t StrToInt(std::u16string_view text)
 {
     std::int32_t value = 0;
     if (!TryStrToInt(text, value))
-        throw Error(u"''" + std::u16string(text) + u"'' is not a valid integer value");
+        // The text may come from a file: it is shown, never let loose on a terminal.
+        throw Error(u"''" + ShownText(text) + u"'' is not a valid integer value");
     return value;
 }

@@ -7,9 +7,12 @@
 #include "OutputFile.h"
 #include "SystemCalls.h"
 #include "TestStreams.h"
+#include "Utf.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +25,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -69,6 +73,17 @@ template <class F> std::string MessageOf(F&& f)
     return {};
 }
 
+/** A descriptor closed at the end of its scope. */
+struct Descriptor
+{
+    int fd = -1;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
 /** Installs a fault hook for the test's lifetime. */
 class ScopedHook
 {
@@ -100,6 +115,13 @@ TEST_F(FileLayer, RegularFileIsReplacedKeepingModeAndLeavingNothingElse)
     WriteFile(target, "old");
     ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
     ASSERT_EQ(::chown(target.c_str(), 1234, 5678), 0) << "the tests run as root";
+    // An access ACL (owner rw, user 1234 r, group r, mask r, others none) and
+    // a user attribute, which the new file must carry as the old one did.
+    const std::uint16_t none = 0xFFFF;
+    const std::uint16_t acl[] = {2, 0,    0x01, 6,    none, none, 0x02, 4,    1234, 0,    0x04,
+                                 4, none, none, 0x10, 4,    none, none, 0x20, 0,    none, none};
+    ASSERT_EQ(::setxattr(target.c_str(), "system.posix_acl_access", acl, sizeof acl, 0), 0);
+    ASSERT_EQ(::setxattr(target.c_str(), "user.origin", "editor", 6, 0), 0);
     const ino_t before = fs::status(target).type() == fs::file_type::regular ? [&] {
         struct stat s {};
         ::stat(target.c_str(), &s);
@@ -117,6 +139,13 @@ TEST_F(FileLayer, RegularFileIsReplacedKeepingModeAndLeavingNothingElse)
     EXPECT_EQ(info.st_uid, 1234u);
     EXPECT_EQ(info.st_gid, 5678u);
     EXPECT_NE(info.st_ino, before) << "replaced, not rewritten in place";
+    std::uint16_t aclAfter[sizeof acl / 2 + 1] = {};
+    EXPECT_EQ(::getxattr(target.c_str(), "system.posix_acl_access", aclAfter, sizeof aclAfter),
+              ssize_t(sizeof acl));
+    EXPECT_TRUE(std::equal(std::begin(acl), std::end(acl), aclAfter));
+    char origin[16] = {};
+    EXPECT_EQ(::getxattr(target.c_str(), "user.origin", origin, sizeof origin), 6);
+    EXPECT_STREQ(origin, "editor");
     EXPECT_EQ(Names(dir), std::set<std::string>{"base.dat"});
 }
 
@@ -166,6 +195,41 @@ TEST_F(FileLayer, SpecialFilesAreWrittenDirectlyAndNeverReplaced)
     EXPECT_EQ(Names(dir), (std::set<std::string>{"pipe", "null"}));
 }
 
+// What the target is when it is opened decides, never what lstat saw a
+// moment before: a FIFO without a reader, or a file put in the target's
+// place between the two, is refused without waiting and without a byte.
+TEST_F(FileLayer, TargetsThatCannotBeWrittenSafelyAreRefusedAtOnce)
+{
+    const fs::path target = dir / "base.dat";
+    const auto fifo = [&] { fs::remove(target), ::mkfifo(target.c_str(), 0600); };
+    const std::string replaced = "It was replaced while it was being opened";
+    const struct
+    {
+        bool startsAsFifo;
+        std::function<void()> swap; // just before the target is opened
+        std::string reason;
+    } cases[] = {
+        {true, [] {}, "No program is reading it"},
+        {false, fifo, "No program is reading it"},
+        {false, [&] { WriteFile(dir / "other", "other"), fs::rename(dir / "other", target); }, replaced},
+        {false, [&] { fs::create_hard_link(target, dir / "second"); }, replaced},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        fs::remove_all(dir);
+        fs::create_directory(dir);
+        c.startsAsFifo ? fifo() : WriteFile(target, "old");
+        int opens = 0;
+        ScopedHook hook(
+            [&](std::string_view call) { return call == "open" && opens++ == 0 ? c.swap(), 0 : 0; });
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(MessageOf([&] { WriteOutputFile(target, Content("new")); }),
+                  "Cannot create file \"" + target.string() + "\". " + c.reason);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+        EXPECT_NE(fs::is_regular_file(target) ? ReadFile(target) : "", "new");
+    }
+}
+
 TEST_F(FileLayer, RefusalsComeBeforeAnyByteAndNameTheFile)
 {
     const fs::path held = dir / "held.dat";
@@ -173,7 +237,7 @@ TEST_F(FileLayer, RefusalsComeBeforeAnyByteAndNameTheFile)
     const int holder = ::open(held.c_str(), O_RDONLY);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
     EXPECT_EQ(MessageOf([&] { WriteOutputFile(held, Content("new")); }),
-              "Cannot create file \"" + held.string() + "\". Resource temporarily unavailable");
+              "Cannot create file \"" + held.string() + "\". It is open in another program");
     ::close(holder);
 
     InputFile input(held);
@@ -194,16 +258,32 @@ TEST_F(FileLayer, FolderThatTakesNoNewFileStillLetsItsFileBeRewritten)
     {
     };
     ASSERT_EQ(::stat(target.c_str(), &before), 0);
-    // As root no folder refuses a new file, so the seam plays the refusal.
-    ScopedHook hook([](std::string_view call) { return call == "openat" ? EACCES : 0; });
+    const fs::path temp = dir / "tmp";
+    fs::create_directory(temp);
+    ::setenv("TMPDIR", temp.c_str(), 1);
+    // As root no folder refuses a new file, so the seam plays the refusal:
+    // of the temporary file, and of the copy of the old content, which then
+    // goes to the system's temporary folder while the file is rewritten.
+    int created = 0;
+    std::set<std::string> copies;
+    ScopedHook hook([&](std::string_view call) {
+        if (call == "fsync" && copies.empty())
+            copies = Names(temp);
+        return call == "openat" && ++created <= 2 ? EACCES : 0;
+    });
     WriteOutputFile(target, Content("new"));
+    ::unsetenv("TMPDIR");
     struct stat after
     {
     };
     ASSERT_EQ(::stat(target.c_str(), &after), 0);
     EXPECT_EQ(ReadFile(target), "new");
     EXPECT_EQ(after.st_ino, before.st_ino) << "written in place";
-    EXPECT_EQ(Names(dir), std::set<std::string>{"base.dat"});
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_TRUE(copies.begin()->ends_with(".old")) << *copies.begin();
+    EXPECT_EQ(Names(dir), (std::set<std::string>{"base.dat", "tmp"}));
+    EXPECT_TRUE(Names(temp).empty());
+    created = -100;
     EXPECT_EQ(MessageOf([&] { WriteOutputFile(dir / "new.dat", Content("new")); }),
               "Cannot create file \"" + (dir / "new.dat").string() + "\". Permission denied")
         << "a new file has no old one to rewrite";
@@ -224,57 +304,155 @@ TEST_F(FileLayer, FullFileSystemKeepsTheOldFile)
     fs::create_directory(mount);
     const bool mounted = ::mount("tmpfs", mount.c_str(), "tmpfs", 0, "size=64k") == 0;
     const fs::path target = mount / "base.dat";
-    WriteFile(target, "old base");
     // Without the right to mount, the system call seam plays the full disk.
-    ScopedHook hook([mounted](std::string_view call) { return !mounted && call == "write" ? ENOSPC : 0; });
-
-    const std::string message =
-        MessageOf([&] { WriteOutputFile(target, Content(std::string(200 * 1024, 'x'))); });
-    EXPECT_EQ(message, "Cannot write file \"" + target.string() + "\". No space left on device");
-    EXPECT_EQ(ReadFile(target), "old base");
-    EXPECT_EQ(Names(mount), std::set<std::string>{"base.dat"});
+    int writes = 0;
+    ScopedHook hook([&](std::string_view call) {
+        writes += call == "write";
+        return !mounted && (call == "write" || call == "fallocate") ? ENOSPC : 0;
+    });
+    // Replaced, and written in place under two names: the new length is
+    // reserved before the old content is touched.
+    for (const bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "hard-linked" : "single");
+        WriteFile(target, "old base");
+        if (linked)
+            fs::create_hard_link(target, mount / "other.dat");
+        const std::string message =
+            MessageOf([&] { WriteOutputFile(target, Content(std::string(200 * 1024, 'x'))); });
+        EXPECT_EQ(message, "Cannot write file \"" + target.string() + "\". No space left on device");
+        EXPECT_EQ(ReadFile(target), "old base");
+        if (linked) {
+            EXPECT_EQ(ReadFile(mount / "other.dat"), "old base");
+            EXPECT_EQ(writes, 0) << "refused before a byte is written";
+        }
+        writes = 0;
+        EXPECT_EQ(Names(mount), linked ? (std::set<std::string>{"base.dat", "other.dat"})
+                                       : std::set<std::string>{"base.dat"});
+    }
     if (mounted)
         ::umount(mount.c_str());
 }
 
-// Every system call of a save fails in turn: the old file stays byte for
-// byte, the message names the file, and no temporary file is left. Only a
-// failure after the rename (syncing or closing the folder) leaves the new
-// content, complete, and still reports the failure.
+/** Whether the error that f throws is SaveNotConfirmed; its message, or ""
+ *  when it throws none, in `message`. */
+template <class F> bool Unconfirmed(F&& f, std::string& message)
+{
+    message.clear();
+    try {
+        f();
+    } catch (const SaveNotConfirmed& e) {
+        message = e.what();
+        return true;
+    } catch (const Error& e) {
+        message = e.what();
+    }
+    return false;
+}
+
+// Every system call of a save fails in turn, on each way a regular file is
+// saved. Each failure ends in one of three ways: the save went through (a
+// failure it could work around, e.g. of tidying up), it went through and
+// says that the system could not confirm it (only after the point of no
+// return), or it failed, names the file, and the old file stays byte for byte
+// under every name. No temporary file is left, here or in the system's
+// temporary folder.
 TEST_F(FileLayer, EverySystemCallOfASaveFailingInTurnLosesNothing)
 {
     const fs::path target = dir / "base.dat";
+    const fs::path temp = dir / "tmp";
+    fs::create_directory(temp);
+    ::setenv("TMPDIR", temp.c_str(), 1);
     const std::string old = "the old base";
     const std::string fresh(3 << 20, 'n'); // several buffered writes
-
-    std::vector<std::string> calls;
+    const struct
     {
-        WriteFile(target, old);
-        ScopedHook count([&](std::string_view call) {
-            calls.emplace_back(call);
-            return 0;
-        });
-        WriteOutputFile(target, Content(fresh));
-    }
-    const std::vector<std::string> expected{"lstat", "lstat",  "open",  "flock",    "open",   "openat",
-                                            "write", "write",  "write", "write",    "fchmod", "fchown",
-                                            "fsync", "linkat", "close", "renameat", "fsync",  "close"};
-    ASSERT_EQ(calls, expected);
+        const char* way;
+        bool secondName;             // a hard link: written in place
+        const char* pointOfNoReturn; // the last call whose failure keeps the old file
+        int occurrence;              // of that call
+    } ways[] = {
+        {"replaced", false, "renameat", 1},
+        {"in place", true, "fsync", 2},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.way);
+        const auto prepare = [&] {
+            fs::remove(dir / "second.dat");
+            WriteFile(target, old);
+            ::setxattr(target.c_str(), "user.note", "kept", 4, 0);
+            if (way.secondName)
+                fs::create_hard_link(target, dir / "second.dat");
+        };
+        std::set<std::string> names{"base.dat", "tmp"};
+        if (way.secondName)
+            names.insert("second.dat");
+        std::vector<std::string> calls;
+        {
+            prepare();
+            ScopedHook count([&](std::string_view call) {
+                calls.emplace_back(call);
+                return 0;
+            });
+            WriteOutputFile(target, Content(fresh));
+        }
+        ASSERT_EQ(ReadFile(target), fresh);
+        std::size_t noReturn = 0;
+        for (int seen = 0; noReturn < calls.size(); ++noReturn) {
+            if (calls[noReturn] == way.pointOfNoReturn && ++seen == way.occurrence)
+                break;
+        }
+        ASSERT_LT(noReturn, calls.size());
 
-    bool afterRename = false;
-    for (std::size_t i = 0; i < calls.size(); ++i) {
-        WriteFile(target, old);
-        std::size_t n = 0;
-        ScopedHook fail([&](std::string_view) { return n++ == i ? EIO : 0; });
-        const std::string message = MessageOf([&] { WriteOutputFile(target, Content(fresh)); });
-        if (calls[i] == "renameat")
-            afterRename = true;
-        SCOPED_TRACE("failing call " + std::to_string(i) + ": " + calls[i]);
-        EXPECT_NE(message.find("\"" + target.string() + "\""), std::string::npos) << message;
-        EXPECT_NE(message.find("Input/output error"), std::string::npos) << message;
-        EXPECT_EQ(ReadFile(target), afterRename && calls[i] != "renameat" ? fresh : old);
-        EXPECT_EQ(Names(dir), std::set<std::string>{"base.dat"});
+        int failures = 0;
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            SCOPED_TRACE("failing call " + std::to_string(i) + ": " + calls[i]);
+            prepare();
+            std::size_t n = 0;
+            ScopedHook fail([&](std::string_view) { return n++ == i ? EIO : 0; });
+            std::string message;
+            const bool unconfirmed = Unconfirmed([&] { WriteOutputFile(target, Content(fresh)); }, message);
+            if (message.empty() || unconfirmed) {
+                EXPECT_EQ(ReadFile(target), fresh);
+                EXPECT_TRUE(!unconfirmed || i > noReturn) << message;
+            } else {
+                ++failures;
+                EXPECT_LE(i, noReturn) << message;
+                EXPECT_NE(message.find("\"" + target.string() + "\""), std::string::npos) << message;
+                EXPECT_NE(message.find("Input/output error"), std::string::npos) << message;
+                EXPECT_EQ(ReadFile(target), old);
+                if (way.secondName) {
+                    EXPECT_EQ(ReadFile(dir / "second.dat"), old);
+                }
+            }
+            char note[8] = {};
+            EXPECT_EQ(::getxattr(target.c_str(), "user.note", note, sizeof note), 4);
+            EXPECT_EQ(Names(dir), names);
+            EXPECT_TRUE(Names(temp).empty());
+        }
+        EXPECT_GT(failures, 10) << "most failures are reported as failures";
     }
+    ::unsetenv("TMPDIR");
+}
+
+// A write that fails part way through an in-place save, and goes on failing
+// while the old content is written back: the message says where the copy of
+// the old content is, and the copy holds it whole.
+TEST_F(FileLayer, InPlaceSaveThatCannotBeUndoneSaysWhereTheOldContentIs)
+{
+    const fs::path target = dir / "base.dat";
+    const std::string old(100000, 'o');
+    WriteFile(target, old);
+    fs::create_hard_link(target, dir / "second.dat");
+    int writes = 0;
+    ScopedHook hook([&](std::string_view call) { return call == "write" && ++writes > 1 ? EIO : 0; });
+    const std::string message =
+        MessageOf([&] { WriteOutputFile(target, Content(std::string(300000, 'n'))); });
+    const std::string kept = "The old content is kept in \"" + dir.string() + "/";
+    const auto at = message.find(kept);
+    ASSERT_NE(at, std::string::npos) << "[" << message << "]";
+    const std::string copy = message.substr(at + kept.size(), message.size() - at - kept.size() - 1);
+    EXPECT_TRUE(copy.starts_with(".vt") && copy.ends_with(".old")) << copy;
+    EXPECT_EQ(ReadFile(dir / copy), old);
 }
 
 QuestionBase FullBase()
@@ -288,20 +466,40 @@ QuestionBase FullBase()
 }
 
 // A save killed outright (kill -9) part way through a full base leaves the
-// old file and no temporary file.
-TEST_F(FileLayer, KilledSaveOfAFullBaseLeavesTheOldFileAlone)
+// old file. What it may leave besides (its temporary file, when the kill
+// comes after the file got a name) the next save of the same target
+// removes, and nothing else: not a temporary file that a living save holds,
+// nor any other file.
+TEST_F(FileLayer, KilledSaveOfAFullBaseLeavesTheOldFileAndTheNextSaveTidiesUp)
 {
     const fs::path target = dir / "base.dat";
     const std::string old = "the old base";
-    for (const char* when : {"write", "fsync"}) {
+    const struct
+    {
+        const char* when;
+        int nth;
+        bool unnamed; // the file system has unnamed temporary files
+    } kills[] = {
+        {"write", 40, true},
+        {"fsync", 1, true},
+        {"renameat", 1, true},
+        {"write", 40, false},
+    };
+    for (const auto& kill : kills) {
+        SCOPED_TRACE(std::string(kill.when) + (kill.unnamed ? "" : ", named temporary file"));
+        fs::remove_all(dir);
+        fs::create_directory(dir);
         WriteFile(target, old);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             const QuestionBase base = FullBase();
-            int writes = 0;
+            int seen = 0;
+            bool first = true;
             Sys::SetFaultHook([&](std::string_view call) {
-                if (call == when && (call != "write" || ++writes == 40))
+                if (call == "openat" && std::exchange(first, false) && !kill.unnamed)
+                    return EOPNOTSUPP;
+                if (call == kill.when && ++seen == kill.nth)
                     ::kill(::getpid(), SIGKILL);
                 return 0;
             });
@@ -310,9 +508,31 @@ TEST_F(FileLayer, KilledSaveOfAFullBaseLeavesTheOldFileAlone)
         }
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << when;
-        EXPECT_EQ(ReadFile(target), old) << when;
-        EXPECT_EQ(Names(dir), std::set<std::string>{"base.dat"}) << when;
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+        EXPECT_EQ(ReadFile(target), old);
+
+        std::set<std::string> leftovers = Names(dir);
+        leftovers.erase("base.dat");
+        ASSERT_LE(leftovers.size(), 1u);
+        const bool named = !kill.unnamed || std::string_view(kill.when) == "renameat";
+        EXPECT_EQ(leftovers.size(), named ? 1u : 0u);
+        // Files that must stay: one of another naming, and one of this
+        // naming that a living save holds under its lock.
+        std::set<std::string> staying{"base.dat", ".vt0000000000000000-1-0.tmp", "notes.tmp"};
+        for (const std::string& name : staying)
+            WriteFile(dir / name, name == "base.dat" ? old : "keep");
+        Descriptor held;
+        if (!leftovers.empty()) {
+            const std::string& leftover = *leftovers.begin();
+            const std::string living = leftover.substr(0, leftover.find('-') + 1) + "1-0.tmp";
+            WriteFile(dir / living, "living");
+            held.fd = ::open((dir / living).c_str(), O_RDONLY);
+            ASSERT_EQ(::flock(held.fd, LOCK_EX), 0);
+            staying.insert(living);
+        }
+        WriteOutputFile(target, Content("next"));
+        EXPECT_EQ(ReadFile(target), "next");
+        EXPECT_EQ(Names(dir), staying);
     }
 }
 
@@ -331,14 +551,21 @@ TEST_F(FileLayer, ReadingRefusesWhatIsNotARegularFileWithoutWaiting)
         {device, "It is not a regular file"},
         {dir, "Is a directory"},
         {dir / "missing.dat", "No such file or directory"},
+        {dir / "held.dat", "It is open in another program"},
     };
+    WriteFile(dir / "held.dat", "held");
+    Descriptor holder{::open((dir / "held.dat").c_str(), O_RDONLY)};
+    ASSERT_EQ(::flock(holder.fd, LOCK_EX), 0);
     for (const auto& c : cases)
         EXPECT_EQ(MessageOf([&] { InputFile file(c.path); }),
                   "Cannot open file \"" + c.path.string() + "\". " + c.reason);
 
     WriteFile(dir / "big.csv", std::string(5000, 'x'));
     InputFile big(dir / "big.csv");
+    int reads = 0;
+    ScopedHook count([&](std::string_view call) { return reads += call == "read", 0; });
     EXPECT_NE(MessageOf([&] { big.ReadAll(4096); }).find("Cannot read file"), std::string::npos);
+    EXPECT_EQ(reads, 0) << "refused from its size, before reading";
 }
 
 TEST_F(FileLayer, AReadErrorInsideARecordStopsTheLoadAtTheCompleteRecords)
@@ -376,12 +603,31 @@ TEST_F(FileLayer, AReadErrorInsideARecordStopsTheLoadAtTheCompleteRecords)
 TEST(FileNames, ControlCharactersAreShownEscaped)
 {
     const std::pair<std::string, std::u16string> cases[] = {
-        {"/tmp/base.dat", u"/tmp/base.dat"}, {"a\nb.dat", u"a\\nb.dat"},
-        {"a\r\t.dat", u"a\\r\\t.dat"},       {std::string("a\0b", 3), u"a\\x00b"},
-        {"\x1b[31m\x7f", u"\\x1b[31m\\x7f"}, {"Вопросы.dat", u"Вопросы.dat"},
+        {"/tmp/base.dat", u"/tmp/base.dat"},
+        {"a\nb.dat", u"a\\nb.dat"},
+        {"a\r\t.dat", u"a\\r\\t.dat"},
+        {std::string("a\0b", 3), u"a\\x00b"},
+        {"\x1b[31m\x7f", u"\\x1b[31m\\x7f"},
+        {"Вопросы.dat", u"Вопросы.dat"},
+        // C1 controls, line and paragraph separators, bidirectional controls.
+        {"a\u0085\u009b.dat", u"a\\u0085\\u009b.dat"},
+        {"x\u2028y\u2029z", u"x\\u2028y\\u2029z"},
+        {"x\u202enosj.dat", u"x\\u202enosj.dat"},
+        {"\u202a\u202b\u202c\u202d\u2066\u2067\u2068\u2069",
+         u"\\u202a\\u202b\\u202c\\u202d\\u2066\\u2067\\u2068\\u2069"},
+        {"\u200e\u200f\u061c", u"\\u200e\\u200f\\u061c"},
+        {"\u200b\u00a0\U0001F600", u"\u200b\u00a0\U0001F600"},
+        // Bytes that are not UTF-8, each shown as it is.
+        {"x\xff\xfe.dat", u"x\\xff\\xfe.dat"},
+        {"\xc3(\xed\xa0\x80", u"\\xc3(\\xed\\xa0\\x80"},
     };
-    for (const auto& [path, shown] : cases)
-        EXPECT_EQ(DisplayPath(path), shown);
+    for (const auto& [path, shown] : cases) {
+        EXPECT_EQ(DisplayPath(path), shown) << path;
+        EXPECT_EQ(ToPathBytes(FromPathBytes(path)), path) << "a name comes back byte for byte";
+    }
+    // A text, as opposed to a name, may hold lone surrogates.
+    const char16_t lone[] = {u'a', 0xDCFF, 0xD800, u'b', 0x1B};
+    EXPECT_EQ(ShownText(std::u16string_view(lone, 5)), u"a\\udcff\\ud800b\\x1b");
 }
 
 } // namespace

@@ -13,7 +13,10 @@
 
 #include <thread>
 
+#include <cstdio>
+
 #include <sys/stat.h>
+#include <unistd.h>
 
 class CliFilesTest : public QObject
 {
@@ -64,19 +67,136 @@ private slots:
         QCOMPARE(RunCountingOutput(arguments, outputCalls), 0);
         QVERIFY(outputCalls > 10);
 
+        int failures = 0;
         for (int i = 0; i < outputCalls; ++i) {
             Save(output, old);
             int n = 0;
             const int first = calls - outputCalls;
             const int status =
                 WithHook([&](std::string_view) { return n++ == first + i ? EIO : 0; }, arguments);
-            QCOMPARE(status, 2);
-            QVERIFY2(m_err.contains(QFile::encodeName(Path(output))) && m_err.contains("Input/output error"),
-                     m_err.constData());
             const QByteArray now = Load(output);
-            QVERIFY2(now == old || (i >= outputCalls - 3 && now == fresh), qPrintable(QString::number(i)));
+            const QByteArray trace = QByteArray::number(i) + ": " + m_err;
+            if (status == 0) {
+                // Saved: a failure it worked around, or one after the rename,
+                // which only leaves the save unconfirmed and says so.
+                QVERIFY2(now == fresh, trace.constData());
+                QVERIFY2(m_err.isEmpty() ||
+                             m_err.contains(": saved, but the system could not confirm that "
+                                            "the save will survive a crash: Input/output error"),
+                         trace.constData());
+            } else {
+                QCOMPARE(status, 2);
+                QVERIFY2(m_err.contains(QFile::encodeName(Path(output))) &&
+                             m_err.contains("Input/output error"),
+                         trace.constData());
+                QVERIFY2(now == old, trace.constData());
+                ++failures;
+            }
             QCOMPARE(Entries(), before);
         }
+        QVERIFY(failures > outputCalls / 2);
+    }
+
+    // Names and texts quoted from a file reach standard error escaped, and a
+    // name that is not UTF-8 is the file read and written.
+    void namesAndQuotedTextsAreShownEscaped_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::addColumn<QByteArray>("raw");
+        QTest::newRow("forged finding")
+            << QStringList{QStringLiteral("build"), QStringLiteral("forged.json"), QStringLiteral("-o"),
+                           QStringLiteral("x.dat")}
+            << QByteArray(R"(item 1: round "9\nforged.json: item 7: forged finding")")
+            << QByteArray("\nforged.json: item 7");
+        QTest::newRow("header") << QStringList{QStringLiteral("check"), QStringLiteral("header.dat")}
+                                << QByteArray("''\\x1b[2J\\x07") << QByteArray("\x1b");
+        QTest::newRow("argument") << QStringList{QStringLiteral("\u2029\x1b[2J")}
+                                  << QByteArray("'\\u2029\\x1b[2J'") << QByteArray("\x1b");
+    }
+
+    void namesAndQuotedTextsAreShownEscaped()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, shown);
+        QFETCH(QByteArray, raw);
+        Save(
+            QStringLiteral("forged.json"),
+            R"([{"round":"9\nforged.json: item 7: forged finding","question":"q","answers":["a","b"],"correct":0}])");
+        QByteArray header;
+        for (const char c : QByteArray("\x1b[2J\x07"))
+            header += QByteArray(1, c) + QByteArray(1, '\0'); // UTF-16 code units
+        Save(QStringLiteral("header.dat"), header);
+        for (QString& a : arguments) {
+            if (a.contains(u'.'))
+                a = Path(a);
+        }
+        QVERIFY(Run(arguments) != 0);
+        QVERIFY2(m_err.contains(shown), m_err.constData());
+        QVERIFY2(!m_err.contains(raw), m_err.constData());
+    }
+
+    void namesThatAreNotUtf8AreTheFilesReadAndWritten()
+    {
+        const QByteArray output = QFile::encodeName(m_dir->path()) + "/x\xff\xfe.dat";
+        // QTemporaryDir sees such a name as text and cannot remove it.
+        const std::unique_ptr<const char, void (*)(const char*)> remove(
+            output.constData(), [](const char* name) { ::unlink(name); });
+        // QProcess would encode the arguments as text, so the shell makes the
+        // name's bytes and hands them to the program as they are.
+        QProcess named;
+        named.start(
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral("o=$(printf '%s/x\\377\\376.dat' \"$2\"); \"$0\" build \"$1\" -o \"$o\" && "
+                            "\"$0\" check \"$o\""),
+             QStringLiteral(VERTALINA_BASE), Path(QStringLiteral("base.csv")), m_dir->path()});
+        QVERIFY(named.waitForFinished(30000));
+        QCOMPARE(named.exitCode(), 0);
+        const QByteArray out = named.readAllStandardOutput();
+        QVERIFY2(out.contains("x\\xff\\xfe.dat: 40 questions, sound"), out.constData());
+        std::FILE* written = std::fopen(output.constData(), "rb");
+        QVERIFY(written != nullptr);
+        QFile exact;
+        QVERIFY(exact.open(written, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+        QCOMPARE(exact.readAll(), Load(QStringLiteral("base.dat")));
+    }
+
+    // Standard output that fails is named on standard error; a base written
+    // to a file is not undone by a summary that could not be printed.
+    void failingStandardOutputIsReported_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("export full") << "\"$0\" export \"$1/base.dat\" >/dev/full" << 2
+                                     << QByteArray(
+                                            "vertalina-base: standard output: No space left on device\n");
+        QTest::newRow("check full") << "\"$0\" check \"$1/base.dat\" >/dev/full" << 2
+                                    << QByteArray(
+                                           "vertalina-base: standard output: No space left on device\n");
+        QTest::newRow("export closed")
+            << "\"$0\" export \"$1/base.dat\" >&-" << 2
+            << QByteArray("vertalina-base: standard output: Bad file descriptor\n");
+        QTest::newRow("build summary")
+            << "\"$0\" build \"$1/base.csv\" -o \"$1/x.dat\" >/dev/full" << 0
+            << QByteArray("vertalina-base: warning: standard output: No space left "
+                          "on device (the base was written)\n");
+    }
+
+    void failingStandardOutputIsReported()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, status);
+        QFETCH(QByteArray, message);
+        QProcess shell;
+        shell.start(QStringLiteral("/bin/sh"),
+                    {QStringLiteral("-c"), command, QStringLiteral(VERTALINA_BASE), m_dir->path()});
+        QVERIFY(shell.waitForFinished(30000));
+        QCOMPARE(shell.exitCode(), status);
+        QCOMPARE(shell.readAllStandardError(), message);
+        if (status == 0)
+            QCOMPARE(Load(QStringLiteral("x.dat")), Load(QStringLiteral("base.dat")));
     }
 
     void theInputIsNeverTheOutput()

@@ -165,9 +165,14 @@ private slots:
         QTest::newRow("missing") << QByteArray() << false
                                  << "Cannot open file \"%1\". No such file or directory";
         QTest::newRow("locked") << QByteArray("0\0|\0|\0|\0|\0", 10) << true
-                                << "Cannot open file \"%1\". Resource temporarily unavailable";
+                                << "Cannot open file \"%1\". It is open in another program";
         QTest::newRow("header") << QByteArray("a\0|\0|\0|\0|\0", 10) << false
                                 << "''a'' is not a valid integer value";
+        // Controls from the file are shown, never let loose.
+        QTest::newRow("header with controls") << QByteArray("\x1b\0[\0"
+                                                            "2\0J\0\x07\0|\0|\0|\0|\0",
+                                                            18)
+                                              << false << "''\\x1b[2J\\x07'' is not a valid integer value";
         QByteArray shortFile("2\0|\0|\0|\0|\0", 10);
         shortFile.append(QByteArray(914, 'x'));
         QTest::newRow("short") << shortFile << false << "Stream read error";
@@ -219,13 +224,18 @@ private slots:
     void failedSavesLeaveTheTarget_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("kind"); // 0 missing folder, 1 read-only, 2 locked
+        QTest::addColumn<int>(
+            "kind"); // 0 missing folder, 1 read-only, 2 locked, 3 FIFO, 4 hard link on a full disk
         QTest::addColumn<QString>("message");
         QTest::newRow("no folder") << "nowhere/base.dat" << 0
                                    << "Cannot create file \"%1\". No such file or directory";
         QTest::newRow("read-only") << "ro.dat" << 1 << "Cannot create file \"%1\". Permission denied";
         QTest::newRow("locked") << "held.dat" << 2
-                                << "Cannot create file \"%1\". Resource temporarily unavailable";
+                                << "Cannot create file \"%1\". It is open in another program";
+        QTest::newRow("full disk, hard-linked")
+            << "linked.dat" << 4 << "Cannot write file \"%1\". No space left on device";
+        QTest::newRow("fifo without reader")
+            << "pipe.dat" << 3 << "Cannot create file \"%1\". No program is reading it";
     }
 
     void failedSavesLeaveTheTarget()
@@ -239,8 +249,16 @@ private slots:
         const QString path = m_dir->filePath(name);
         const QByteArray old("old bytes");
         int holder = -1;
-        if (kind != 0)
+        if (kind == 3)
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); // must not wait for a reader
+        else if (kind != 0)
             WriteAll(path, old);
+        const QString second = m_dir->filePath(QStringLiteral("second.dat"));
+        if (kind == 4)
+            QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(second).constData()) == 0);
+        // The disk has no room for the new length, which is reserved first.
+        const auto previous = Sys::SetFaultHook(
+            [kind](std::string_view call) { return kind == 4 && call == "fallocate" ? ENOSPC : 0; });
         if (kind == 1)
             QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
         if (kind == 2) {
@@ -251,6 +269,7 @@ private slots:
         const QString log = w.mLog->toPlainText();
         m_save->answers << path;
         QTest::mouseClick(w.btnSave, Qt::LeftButton);
+        Sys::SetFaultHook(previous);
         if (holder >= 0)
             ::close(holder);
 
@@ -260,12 +279,19 @@ private slots:
         QCOMPARE(w.mLog->toPlainText(), log);
         QCOMPARE(w.Base().QuestionCount(), 2);
         QCOMPARE(w.qlist->SelectedLine(), 0);
-        if (kind != 0)
+        if (kind == 1 || kind == 2 || kind == 4)
             QCOMPARE(ReadAll(path), old);
+        if (kind == 4)
+            QCOMPARE(ReadAll(second), old);
         // Nothing but the old file, if there was one: no temporary file of any name.
+        QStringList left;
+        if (kind != 0)
+            left << name;
+        if (kind == 4)
+            left << QStringLiteral("second.dat");
         QCOMPARE(QDir(m_dir->path())
                      .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-                 kind != 0 ? QStringList{name} : QStringList{});
+                 left);
     }
 
     void baseBeyondTheFormatIsRefusedBeforeCreating()
@@ -316,6 +342,7 @@ private slots:
         QVERIFY(m_harness->errors.isEmpty());
         QVERIFY(calls > 10);
 
+        int failures = 0;
         for (int i = 0; i < calls; ++i) {
             WriteAll(path, old);
             w.setWindowTitle(QStringLiteral("before"));
@@ -325,18 +352,29 @@ private slots:
             QTest::mouseClick(w.btnSave, Qt::LeftButton);
             Sys::SetFaultHook(previous);
 
-            QCOMPARE(m_harness->errors.size(), 1);
-            const QString message = QString::fromStdU16String(m_harness->errors.takeFirst());
-            QVERIFY2(message.contains(u'"' + path + u'"') &&
-                         message.endsWith(QStringLiteral("Input/output error")),
-                     qPrintable(message));
-            // Only the folder's sync and the closes after the rename come too late to keep the old bytes.
             const QByteArray now = ReadAll(path);
-            QVERIFY2(now == old || (i >= calls - 3 && now == BytesOf(w.Base())),
-                     qPrintable(QString::number(i)));
+            if (m_harness->errors.isEmpty()) {
+                // Saved: a failure it worked around, or one after the rename
+                // that only leaves the save unconfirmed, logged and not an error.
+                QVERIFY2(now == BytesOf(w.Base()), qPrintable(QString::number(i)));
+                QVERIFY2(LastLog().endsWith(QStringLiteral("] База успешно сохранена в precious.dat")) ||
+                             LastLog().endsWith(QStringLiteral(
+                                 "] База сохранена в precious.dat, но система не подтвердила, что сохранение "
+                                 "переживёт сбой: Input/output error")),
+                         qPrintable(LastLog()));
+            } else {
+                QCOMPARE(m_harness->errors.size(), 1);
+                const QString message = QString::fromStdU16String(m_harness->errors.takeFirst());
+                QVERIFY2(message.contains(u'"' + path + u'"') &&
+                             message.endsWith(QStringLiteral("Input/output error")),
+                         qPrintable(message));
+                QVERIFY2(now == old, qPrintable(QString::number(i)));
+                ++failures;
+            }
             QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                      QStringList{QStringLiteral("precious.dat")});
         }
+        QVERIFY(failures > calls / 2);
     }
 
     void saveFollowsALinkAndNamesCannotForgeLogLines()
@@ -353,14 +391,24 @@ private slots:
         QVERIFY(QFileInfo(link).isSymLink());
         QCOMPARE(ReadAll(real), BytesOf(w.Base()));
 
-        const QString forged = m_dir->filePath(QStringLiteral("x\n[00:00:00] Вопросов в базе: 12345.dat"));
-        m_save->answers << forged;
-        const int lines = int(w.mLog->document()->blockCount());
-        QTest::mouseClick(w.btnSave, Qt::LeftButton);
-        QVERIFY(m_harness->errors.isEmpty());
-        QCOMPARE(int(w.mLog->document()->blockCount()), lines + 1);
-        QVERIFY(LastLog().endsWith(
-            QStringLiteral("] База успешно сохранена в x\\n[00:00:00] Вопросов в базе: 12345.dat")));
+        // Neither a line break, a paragraph separator nor a direction
+        // override in a name reaches the log as it is.
+        const std::pair<QString, QString> names[] = {
+            {QStringLiteral("x\n[00:00:00] Вопросов в базе: 12345.dat"),
+             QStringLiteral("x\\n[00:00:00] Вопросов в базе: 12345.dat")},
+            {QStringLiteral("x\u2029[00:00:00] Вопросов в базе: 1.dat"),
+             QStringLiteral("x\\u2029[00:00:00] Вопросов в базе: 1.dat")},
+            {QStringLiteral("x\u202enosj.dat"), QStringLiteral("x\\u202enosj.dat")},
+        };
+        for (const auto& [name, shown] : names) {
+            m_save->answers << m_dir->filePath(name);
+            const int lines = int(w.mLog->document()->blockCount());
+            QTest::mouseClick(w.btnSave, Qt::LeftButton);
+            QVERIFY(m_harness->errors.isEmpty());
+            QCOMPARE(int(w.mLog->document()->blockCount()), lines + 1);
+            QVERIFY2(LastLog().endsWith(QStringLiteral("] База успешно сохранена в ") + shown),
+                     qPrintable(LastLog()));
+        }
     }
 
 private:

@@ -1,5 +1,5 @@
-#include "Error.h"
 #include "IntText.h"
+#include "Error.h"
 #include "Utf.h"
 
 #include <gtest/gtest.h>
@@ -31,12 +31,11 @@ TEST_P(StrToIntAccepts, ReadsTheValue)
 INSTANTIATE_TEST_SUITE_P(
     Table, StrToIntAccepts,
     testing::Values(Accepted{u"0", 0}, Accepted{u"4", 4}, Accepted{u"03", 3}, Accepted{u"+3", 3},
-                    Accepted{u" 3", 3}, Accepted{u"   -17", -17}, Accepted{u"$3", 3},
-                    Accepted{u"  12", 12}, Accepted{u"$1F", 31}, Accepted{u"x1f", 31}, Accepted{u"X1F", 31},
-                    Accepted{u"0x1F", 31}, Accepted{u"0X1f", 31}, Accepted{u"-$10", -16},
-                    Accepted{u"2147483647", 2147483647}, Accepted{u"-2147483648", INT32_MIN},
-                    Accepted{u"0000000000002147483647", 2147483647}, Accepted{u"-0", 0},
-                    Accepted{u"$FFFFFFFF", -1}, Accepted{u"$80000000", INT32_MIN},
+                    Accepted{u" 3", 3}, Accepted{u"   -17", -17}, Accepted{u"$3", 3}, Accepted{u"  12", 12},
+                    Accepted{u"$1F", 31}, Accepted{u"x1f", 31}, Accepted{u"X1F", 31}, Accepted{u"0x1F", 31},
+                    Accepted{u"0X1f", 31}, Accepted{u"-$10", -16}, Accepted{u"2147483647", 2147483647},
+                    Accepted{u"-2147483648", INT32_MIN}, Accepted{u"0000000000002147483647", 2147483647},
+                    Accepted{u"-0", 0}, Accepted{u"$FFFFFFFF", -1}, Accepted{u"$80000000", INT32_MIN},
                     Accepted{u"-$FFFFFFFF", 1}, Accepted{u"-$80000000", INT32_MIN},
                     Accepted{u"$0000000000FFFFFFFF", -1}, Accepted{u"$7FFFFFFF", 2147483647},
                     Accepted{u"0x0", 0}, Accepted{u" +0x10", 16}));
@@ -52,18 +51,20 @@ TEST_P(StrToIntRefuses, WithTheMessage)
         StrToInt(text);
         FAIL() << "accepted " << ToUtf8(text);
     } catch (const Error& e) {
-        EXPECT_EQ(e.Message(), u"''" + text + u"'' is not a valid integer value");
+        // The text is quoted as it may be shown: a tab as "\t".
+        EXPECT_EQ(e.Message(), u"''" + ShownText(text) + u"'' is not a valid integer value");
+        EXPECT_EQ(text == u"\t3", e.Message() == u"''\\t3'' is not a valid integer value");
     }
     std::int32_t value = 77;
     EXPECT_FALSE(TryStrToInt(text, value));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, StrToIntRefuses,
-    testing::Values(u"", u" ", u"     ", u"+", u"-", u"$", u"x", u"0x", u"3 ", u"3,", u"3.", u"1e3",
-                    u"\t3", u"\u00A03", u"+-3", u"--3", u"- 3", u"2147483648", u"-2147483649",
-                    u"99999999999", u"$100000000", u"$123456789", u"0x1G", u"$-1", u"abc", u"7||||",
-                    u"$ 1", u"0$1", u"\uFF13"));
+INSTANTIATE_TEST_SUITE_P(Table, StrToIntRefuses,
+                         testing::Values(u"", u" ", u"     ", u"+", u"-", u"$", u"x", u"0x", u"3 ", u"3,",
+                                         u"3.", u"1e3", u"\t3", u"\u00A03", u"+-3", u"--3", u"- 3",
+                                         u"2147483648", u"-2147483649", u"99999999999", u"$100000000",
+                                         u"$123456789", u"0x1G", u"$-1", u"abc", u"7||||", u"$ 1", u"0$1",
+                                         u"\uFF13"));
 
 TEST(IntToStr, PlainDecimal)
 {
