@@ -71,18 +71,19 @@ std::string Stem(std::string_view name)
 }
 
 /** A name as it goes into a suggested command line: in double quotes when a
- *  shell would split or expand it. */
+ *  shell would split or expand it. A backslash stays as it is, since it
+ *  separates folders on Windows. */
 std::string Quoted(std::string_view name)
 {
     const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
         const auto u = static_cast<unsigned char>(c);
-        return u >= 0x80 || std::isalnum(u) || std::strchr("._-/+,:@%=", c) != nullptr;
+        return u >= 0x80 || std::isalnum(u) || (c != 0 && std::strchr("._-/\\+,:@%=", c) != nullptr);
     });
     if (plain)
         return std::string(name);
     std::string quoted = "\"";
     for (char c : name) {
-        if (c == '"' || c == '\\' || c == '$' || c == '`')
+        if (c == '"' || c == '$' || c == '`')
             quoted += '\\';
         quoted += c;
     }

@@ -35,6 +35,8 @@ TEST(NotABaseMessage, NamesWhatTheFileSeemsToBeAndTheCommandThatFits)
         {"my questions.csv", Of(Csv),
          Prefix + "it looks like a CSV table; " + BuildFrom +
              "\"my questions.csv\" -o \"my questions.dat\"'"},
+        {"C:\\Bases.2026\\q", Of(Csv),
+         Prefix + "it looks like a CSV table; " + BuildFrom + "C:\\Bases.2026\\q -o C:\\Bases.2026\\q.dat'"},
         {"-", Of(Csv), Prefix + "it looks like a CSV table; " + BuildFrom + "- -o BASE.dat'"},
         {"sheet.tsv", Of("round\tquestion\tanswer0\n"),
          Prefix + "it looks like a tab-separated table; " + BuildFrom + "sheet.tsv -o sheet.dat'"},
