@@ -4,6 +4,7 @@
 #include "BaseFormat.h"
 #include "CsvFile.h"
 #include "Error.h"
+#include "FileKind.h"
 #include "FileNames.h"
 #include "InputFile.h"
 #include "OutputFile.h"
@@ -78,17 +79,23 @@ QString FileErrorText(const FileError& error)
     return ToQ(DisplayPath(error.Path())) + QStringLiteral(": ") + FileErrorMessage(error);
 }
 
-/** Runs `read` over the base file at `path`; an error of its content (not of
- *  the file itself) becomes a FileFailure naming the file. */
-template <class Read> void ReadingBase(const QString& path, Read read)
+/** Runs `read` over the base file at `path`, read through `in`; an error of
+ *  its content (not of the file itself) becomes a FileFailure naming the file,
+ *  and saying what it seems to be when it is no base at all. */
+template <class Read> void ReadingBase(const QString& path, const HeadInputStream& in, Read read)
 {
     try {
         read();
     } catch (const FileError&) {
         throw;
     } catch (const Error& error) {
-        throw FileFailure{Shown(path),
-                          QStringLiteral("cannot read the base: ") + ToolStyle(ToQ(error.Message()))};
+        const QString shown = Shown(path);
+        // A failed read leaves nothing to judge the file by.
+        const std::string notABase =
+            in.Failed() ? std::string() : NotABaseMessage(shown.toStdString(), in.Head());
+        throw FileFailure{shown, notABase.empty() ? QStringLiteral("cannot read the base: ") +
+                                                        ToolStyle(ToQ(error.Message()))
+                                                  : QString::fromStdString(notABase)};
     }
 }
 
@@ -347,7 +354,8 @@ int Cli::CheckOne(const QString& path, QJsonArray* json)
     BaseCheckReport report;
     try {
         InputFile file(PathOf(path));
-        ReadingBase(path, [&] { report = CheckBaseFile(file.Stream()); });
+        HeadInputStream in(file.Stream());
+        ReadingBase(path, in, [&] { report = CheckBaseFile(in); });
     } catch (const FileError& error) {
         PrintError(FileErrorText(error));
         object.insert(QLatin1String("error"), FileErrorMessage(error));
@@ -435,7 +443,8 @@ int Cli::Export(const QStringList& arguments)
     FileId input;
     {
         InputFile file(PathOf(inputPath));
-        ReadingBase(inputPath, [&] { ReadBase(file.Stream(), base); });
+        HeadInputStream in(file.Stream());
+        ReadingBase(inputPath, in, [&] { ReadBase(in, base); });
         input = file.Id();
     }
     if (formatName == QLatin1String("csv")) {
@@ -483,6 +492,11 @@ int Cli::Build(const QStringList& arguments)
     {
         InputFile file(PathOf(inputPath));
         const std::vector<std::uint8_t> bytes = file.ReadAll();
+        const std::string notATable = NotATableMessage(
+            Shown(inputPath).toStdString(),
+            {bytes.begin(), bytes.begin() + std::ptrdiff_t(std::min(bytes.size(), FileKindHeadBytes))});
+        if (!notATable.empty())
+            throw FileFailure{Shown(inputPath), QString::fromStdString(notATable)};
         input = QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
         inputId = file.Id();
     }
