@@ -13,8 +13,13 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "A desktop editor for the question bases (.dat files) of the quiz game"
     "Vertalina. It builds a base question by question, each with its round,"
     "question text, two to five answers and the correct answer, reopens any"
-    "question to correct it, and loads and saves base files. Its interface"
-    "is in Russian.")
+    "question to correct it, and loads and saves base files and CSV and JSON"
+    "tables. Its controls and error messages are in English, its log lines"
+    "in Russian."
+    ""
+    "The package also holds vertalina-base, a command-line program that"
+    "checks bases, exports them as CSV or JSON tables and builds bases from"
+    "such tables, for bases prepared in spreadsheets.")
 set(CPACK_STRIP_FILES ON)
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")

@@ -4,6 +4,7 @@
 #include "BaseFormat.h"
 #include "Error.h"
 #include "FileFormats.h"
+#include "FileKind.h"
 #include "FileNames.h"
 #include "FileStorage.h"
 #include "InputFile.h"
@@ -72,17 +73,23 @@ QString FileErrorText(const FileError& error)
     return ToQ(DisplayPath(error.Path())) + QStringLiteral(": ") + FileErrorMessage(error);
 }
 
-/** Runs `read` over the base file at `path`; an error of its content (not of
- *  the file itself) becomes a FileFailure naming the file. */
-template <class Read> void ReadingBase(const QString& path, Read read)
+/** Runs `read` over the base file at `path`, read through `in`; an error of
+ *  its content (not of the file itself) becomes a FileFailure naming the file,
+ *  and saying what it seems to be when it is no base at all. */
+template <class Read> void ReadingBase(const QString& path, const HeadInputStream& in, Read read)
 {
     try {
         read();
     } catch (const FileError&) {
         throw;
     } catch (const Error& error) {
-        throw FileFailure{Shown(path),
-                          QStringLiteral("cannot read the base: ") + ToolStyle(ToQ(error.Message()))};
+        const QString shown = Shown(path);
+        // A failed read leaves nothing to judge the file by.
+        const std::string notABase =
+            in.Failed() ? std::string() : NotABaseMessage(shown.toStdString(), in.Head());
+        throw FileFailure{shown, notABase.empty() ? QStringLiteral("cannot read the base: ") +
+                                                        ToolStyle(ToQ(error.Message()))
+                                                  : QString::fromStdString(notABase)};
     }
 }
 
@@ -360,7 +367,8 @@ int Cli::CheckOne(const QString& path, QJsonArray* json)
     BaseCheckReport report;
     try {
         InputFile file(PathOf(path));
-        ReadingBase(path, [&] { report = CheckBaseFile(file.BlockStream()); });
+        HeadInputStream in(file.BlockStream());
+        ReadingBase(path, in, [&] { report = CheckBaseFile(in); });
     } catch (const FileError& error) {
         PrintError(FileErrorText(error));
         object.insert(QLatin1String("error"), FileErrorMessage(error));
@@ -450,8 +458,15 @@ int Cli::Export(const QStringList& arguments)
     options.byteOrderMark = parser.isSet(bom);
 
     const QString inputPath = parser.positionalArguments().front();
+    // Read here rather than through LoadFile, so that a file that is no base
+    // can be named by its first bytes.
     LoadedFile input;
-    ReadingBase(inputPath, [&] { input = LoadFile(PathOf(inputPath), &BaseFileFormat()); });
+    {
+        InputFile file(PathOf(inputPath));
+        HeadInputStream in(file.BlockStream());
+        ReadingBase(inputPath, in, [&] { ReadBase(in, input.base); });
+        input.id = file.Id();
+    }
     const QString outputPath = parser.value(output);
     DeviceStream out(*this, m_out);
     Findings unwritable;
@@ -493,6 +508,11 @@ int Cli::Build(const QStringList& arguments)
 
     const QString inputPath = parser.positionalArguments().front();
     const LoadedFile built = LoadFile(PathOf(inputPath), table);
+    // A base, a spreadsheet or UTF-16 text is named for what it is, whatever
+    // its rows gave.
+    const std::string notATable = NotATableMessage(Shown(inputPath).toStdString(), built.head);
+    if (!notATable.empty())
+        throw FileFailure{Shown(inputPath), QString::fromStdString(notATable)};
     const Findings& findings = built.findings;
     if (!findings.empty()) {
         // Diagnostics, not data: standard output may be where the base would go.

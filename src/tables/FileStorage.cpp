@@ -1,6 +1,7 @@
 #include "FileStorage.h"
 
 #include "BaseStorage.h"
+#include "FileKind.h"
 #include "FileNames.h"
 #include "OutputFile.h"
 
@@ -73,7 +74,9 @@ LoadedFile LoadFile(const std::string& path, const FileFormat* format)
     InputFile file(path);
     loaded.id = file.Id();
     TableInput input(file);
-    loaded.format = format ? format : &TableFormatOfFile(path, input.Head());
+    const std::span<const std::uint8_t> head = input.Head();
+    loaded.head.assign(head.begin(), head.begin() + std::ptrdiff_t(std::min(head.size(), FileKindHeadBytes)));
+    loaded.format = format ? format : &TableFormatOfFile(path, head);
     BaseBuilder builder;
     loaded.format->read(input, builder);
     BuiltBase built = builder.Finish();

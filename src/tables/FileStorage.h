@@ -15,10 +15,11 @@
 /** What loading a file gave. */
 struct LoadedFile
 {
-    QuestionBase base;            // empty whenever findings is not
-    Findings findings;            // why a table makes no base: the first KeptFindings
-    std::size_t findingCount = 0; // all of them
-    FileId id;                    // the file read (all zero for standard input)
+    QuestionBase base;              // empty whenever findings is not
+    Findings findings;              // why a table makes no base: the first KeptFindings
+    std::size_t findingCount = 0;   // all of them
+    FileId id;                      // the file read (all zero for standard input)
+    std::vector<std::uint8_t> head; // a table's first FileKindHeadBytes, to tell what it is
     const FileFormat* format = nullptr;
 };
 

@@ -358,10 +358,19 @@ void CommandsTest::CheckUnreadableFile_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QByteArray>("message");
     QTest::newRow("header not a number")
-        << QByteArray("a\0b\0|\0|\0|\0", 10) << QByteArray("''ab'' is not a valid integer value");
-    QTest::newRow("empty file") << QByteArray() << QByteArray("''     '' is not a valid integer value");
+        << QByteArray("a\0b\0|\0|\0|\0", 10)
+        << QByteArray("its first 10 bytes (61 00 62 00 7C 00 7C 00 7C 00) are not a question count; "
+                      "'man vertalina-base' shows how a base begins");
+    QTest::newRow("empty file") << QByteArray()
+                                << QByteArray("the file is empty (a base without questions still has its "
+                                              "10-byte header)");
     QTest::newRow("two bytes") << QByteArray("7\0", 2)
-                               << QByteArray("''7    '' is not a valid integer value");
+                               << QByteArray("its first 2 bytes (37 00) are not a question count; "
+                                             "'man vertalina-base' shows how a base begins");
+    // %1 is the file's path without its extension.
+    QTest::newRow("csv table") << QByteArray("round,question\n1,Sky?\n")
+                               << QByteArray("it looks like a CSV table; build a base from it with "
+                                             "'vertalina-base build %1.dat -o %1-base.dat'");
 }
 
 void CommandsTest::CheckUnreadableFile()
@@ -369,13 +378,19 @@ void CommandsTest::CheckUnreadableFile()
     QFETCH(QByteArray, file);
     QFETCH(QByteArray, message);
     Save("base.dat", file);
-    const QByteArray expected =
-        "vertalina-base: " + Path("base.dat").toUtf8() + ": cannot read the base: " + message + "\n";
+    const QByteArray stem = m_dir->filePath(QStringLiteral("base")).toUtf8();
+    const QByteArray expected = "vertalina-base: " + Path("base.dat").toUtf8() +
+                                ": not a question base: " + message.replace("%1", stem) + "\n";
     QCOMPARE(Run({"check", Path("base.dat")}), 2);
     QCOMPARE(m_out, QByteArray());
     QCOMPARE(m_err, expected);
     QCOMPARE(Run({"export", Path("base.dat")}), 2);
     QCOMPARE(m_err, expected);
+    // Given to build as a table, a base is named as one.
+    Save("sound.dat", FileBytes(RandomEditorBase(3, 2)));
+    QCOMPARE(Run({"build", Path("sound.dat"), "-o", Path("out.dat")}), 2);
+    QVERIFY2(m_err.contains(": not a table: it is a question base already"), m_err.constData());
+    QVERIFY(!QFileInfo::exists(Path("out.dat")));
 }
 
 void CommandsTest::CheckSeveralFilesGivesTheWorstStatus()
