@@ -10,11 +10,6 @@
 #include <algorithm>
 #include <climits>
 
-namespace {
-// Every line is as high as a line of the layout's font.
-constexpr int LineHeightPixels = 13;
-} // namespace
-
 int QuestionListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : Count();
@@ -27,7 +22,7 @@ QVariant QuestionListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole)
         return Line(index.row());
     if (role == Qt::SizeHintRole)
-        return QSize(1, LineHeightPixels);
+        return QSize(1, m_lineHeight);
     return {};
 }
 
@@ -87,7 +82,17 @@ QuestionList::QuestionList(QWidget* parent) : QAbstractItemView(parent), m_model
 
 int QuestionList::LineHeight() const
 {
-    return LineHeightPixels;
+    return m_model->LineHeight();
+}
+
+void QuestionList::SetLineHeight(int pixels)
+{
+    pixels = std::max(1, pixels);
+    if (pixels == LineHeight())
+        return;
+    m_model->SetLineHeight(pixels);
+    updateGeometries();
+    viewport()->update();
 }
 
 int QuestionList::LinesPerPage() const
