@@ -2,6 +2,7 @@
 
 #include "QtText.h"
 #include "QuestionBase.h"
+#include "QuestionListAccessible.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -70,6 +71,8 @@ void QuestionListModel::Reset(int count)
 
 QuestionList::QuestionList(QWidget* parent) : QAbstractItemView(parent), m_model(new QuestionListModel(this))
 {
+    // Before anything here makes the toolkit ask for the list's interface.
+    QuestionListAccessible::Install();
     setModel(m_model);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -225,10 +228,53 @@ void QuestionList::resizeEvent(QResizeEvent* event)
 void QuestionList::rowsInserted(const QModelIndex& parent, int start, int end)
 {
     QAbstractItemView::rowsInserted(parent, start, end);
+    for (int row = start; row <= end; ++row)
+        NotifyLine(row, QAccessible::ObjectCreated);
     updateGeometries();
     const QRect first = visualRect(m_model->index(start));
     if (first.top() < viewport()->height())
         viewport()->update(QRect(0, first.top(), viewport()->width(), viewport()->height() - first.top()));
+}
+
+void QuestionList::NotifyLine(int i, QAccessible::Event type)
+{
+    if (!QAccessible::isActive() || i < 0 || i >= m_model->Count())
+        return;
+    QAccessibleEvent event(this, type);
+    event.setChild(i);
+    QAccessible::updateAccessibility(&event);
+}
+
+void QuestionList::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                               const QList<int>& roles)
+{
+    QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+    for (int row = topLeft.row(); row <= bottomRight.row(); ++row)
+        NotifyLine(row, QAccessible::NameChanged);
+}
+
+void QuestionList::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QAbstractItemView::currentChanged(current, previous);
+    if (current.isValid() && hasFocus())
+        NotifyLine(current.row(), QAccessible::Focus);
+}
+
+void QuestionList::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    QAbstractItemView::selectionChanged(selected, deselected);
+    for (const QModelIndex& line : deselected.indexes())
+        NotifyLine(line.row(), QAccessible::SelectionRemove);
+    for (const QModelIndex& line : selected.indexes())
+        NotifyLine(line.row(), QAccessible::SelectionAdd);
+}
+
+void QuestionList::focusInEvent(QFocusEvent* event)
+{
+    QAbstractItemView::focusInEvent(event);
+    // The list itself was announced; the line in it follows.
+    if (currentIndex().isValid())
+        NotifyLine(currentIndex().row(), QAccessible::Focus);
 }
 
 void QuestionList::reset()

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QAbstractListModel>
+#include <QAccessible>
 
 #include <string_view>
 #include <unordered_map>
@@ -84,6 +85,11 @@ protected:
     void updateGeometries() override;
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
     void reset() override;
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                     const QList<int>& roles = QList<int>()) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+    void focusInEvent(QFocusEvent* event) override;
 
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     int horizontalOffset() const override { return 0; }
@@ -95,6 +101,8 @@ protected:
 private:
     /** Lines that fit the viewport whole, at least one. */
     int LinesPerPage() const;
+    /** Tells screen readers about line i, when one is listening. */
+    void NotifyLine(int i, QAccessible::Event type);
 
     QuestionListModel* m_model;
 };
