@@ -394,9 +394,11 @@ void QuestionBase::Swap(QuestionBase& other) noexcept
 void QuestionBase::Reserve(std::size_t entries, std::size_t)
 {
     ReserveSpans(entries);
+    // Room for some more questions too, so that the first add after a
+    // load does not move the repeat check's tables.
     const std::size_t questions = (m_entries + entries) / EntriesPerQuestion;
-    m_hashes.reserve(questions);
-    m_next.reserve(questions);
+    m_hashes.reserve(questions + questions / 8);
+    m_next.reserve(questions + questions / 8);
     std::size_t buckets = m_heads.size();
     while (buckets < questions)
         buckets = std::max<std::size_t>(buckets * 2, 16);
