@@ -91,6 +91,43 @@ unsigned ByteWindow(std::u16string_view text) noexcept
     return anyRun == allRuns ? anyRun + 1 : 0;
 }
 
+// Writes a text in one byte per code unit: its low seven bits, with the top
+// bit for a unit from U+0080 up, four units at a time. Returns the text's
+// ByteWindow, 0 when the bytes cannot stand for it.
+unsigned PackBytes(std::u16string_view text, unsigned char* bytes) noexcept
+{
+    std::uint64_t any = 0;
+    std::uint64_t all = Lanes(0x01ff);
+    std::size_t i = 0;
+    for (; i + 4 <= text.size(); i += 4) {
+        const std::uint64_t w = FourUnits(text.data() + i);
+        const std::uint64_t runs = Runs(w);
+        const std::uint64_t wide = Wide(runs);
+        any |= runs;
+        all &= runs | ((wide ^ Lanes(1)) * 0x01ff);
+        std::uint64_t b = (w & Lanes(0x7f)) | (wide << 7);
+        b = (b | (b >> 8)) & 0x0000ffff0000ffffu;
+        b = (b | (b >> 16)) & 0xffffffffu;
+        const auto packed = static_cast<std::uint32_t>(b);
+        std::memcpy(bytes + i, &packed, sizeof packed);
+    }
+    unsigned anyRun = 0;
+    unsigned allRuns = 0x01ff;
+    for (int lane = 0; lane < 4; ++lane) {
+        anyRun |= static_cast<unsigned>(any >> (16 * lane)) & 0x01ff;
+        allRuns &= static_cast<unsigned>(all >> (16 * lane)) & 0x01ff;
+    }
+    for (; i < text.size(); ++i) {
+        const unsigned run = text[i] >> 7;
+        anyRun |= run;
+        allRuns &= run != 0 ? run : 0x01ff;
+        bytes[i] = static_cast<unsigned char>((text[i] & 0x7f) | (run != 0 ? 0x80 : 0));
+    }
+    if (anyRun == 0)
+        return 1;
+    return anyRun == allRuns ? anyRun + 1 : 0;
+}
+
 // Code units a text takes in the blocks.
 std::size_t StoredUnits(std::size_t length, unsigned window) noexcept
 {
@@ -184,18 +221,21 @@ std::uint32_t QuestionBase::Place(std::size_t units)
 
 QuestionBase::Span QuestionBase::Store(std::u16string_view text)
 {
-    return Store(text, ByteWindow(text));
-}
-
-QuestionBase::Span QuestionBase::Store(std::u16string_view text, unsigned window)
-{
     if (text.size() > MaxLength)
         throw std::length_error("question base text");
-    const std::size_t units = StoredUnits(text.size(), window);
-    Span span{Place(units), static_cast<std::uint32_t>(text.size()), window};
-    Write(span, text);
-    if (units != 0)
-        m_free = static_cast<std::uint32_t>((span.start & ((1u << BlockBits) - 1)) + units);
+    // Room for the text's UTF-16 units; it is tried in bytes first.
+    Span span{Place(text.size()), static_cast<std::uint32_t>(text.size()), 1};
+    if (text.empty())
+        return span;
+    char16_t* units = At(span.start);
+    span.window = PackBytes(text, reinterpret_cast<unsigned char*>(units));
+    if (span.window == 0)
+        std::copy(text.begin(), text.end(), units);
+    m_free = static_cast<std::uint32_t>((span.start & ((1u << BlockBits) - 1)) +
+                                        StoredUnits(text.size(), span.window));
+    // After a text of blocks of its own the next one starts a new block.
+    if (m_blocks.back() == nullptr)
+        m_free = 1u << BlockBits;
     return span;
 }
 
@@ -204,24 +244,10 @@ void QuestionBase::Write(Span span, std::u16string_view text) noexcept
     if (text.empty())
         return;
     char16_t* units = At(span.start);
-    if (span.window == 0) {
+    if (span.window == 0)
         std::copy(text.begin(), text.end(), units);
-        return;
-    }
-    auto* bytes = reinterpret_cast<unsigned char*>(units);
-    // A byte is the unit's low seven bits, with the top bit for a unit from
-    // U+0080 up; four units are packed at a time.
-    std::size_t i = 0;
-    for (; i + 4 <= text.size(); i += 4) {
-        const std::uint64_t w = FourUnits(text.data() + i);
-        std::uint64_t b = (w & Lanes(0x7f)) | (Wide(Runs(w)) << 7);
-        b = (b | (b >> 8)) & 0x0000ffff0000ffffu;
-        b = (b | (b >> 16)) & 0xffffffffu;
-        const auto packed = static_cast<std::uint32_t>(b);
-        std::memcpy(bytes + i, &packed, sizeof packed);
-    }
-    for (; i < text.size(); ++i)
-        bytes[i] = static_cast<unsigned char>((text[i] & 0x7f) | (text[i] >= 0x80 ? 0x80 : 0));
+    else
+        PackBytes(text, reinterpret_cast<unsigned char*>(units));
 }
 
 void QuestionBase::GrowIndex(std::size_t questions)
@@ -261,32 +287,24 @@ void QuestionBase::AppendQuestion(const std::array<std::u16string_view, EntriesP
     // Everything is reserved before the first change: a question is stored
     // whole or not at all. Texts too long for the blocks fail here.
     std::size_t units = 0;
-    std::size_t stored = 0;
-    std::array<unsigned, EntriesPerQuestion> windows{};
-    for (std::size_t f = 0; f < texts.size(); ++f) {
-        if (texts[f].size() > MaxLength)
+    for (const auto text : texts) {
+        if (text.size() > MaxLength)
             throw std::length_error("question base text");
-        windows[f] = ByteWindow(texts[f]);
-        units += texts[f].size();
-        stored += StoredUnits(texts[f].size(), windows[f]);
+        units += text.size();
     }
     ReserveSpans(EntriesPerQuestion);
     const std::size_t k = static_cast<std::size_t>(QuestionCount());
     GrowIndex(k + 1);
-    if (units <= (std::size_t(1) << BlockBits)) {
-        // All eight in the present block or one new one.
-        if (stored != 0 && (m_blocks.empty() || m_free + stored > (std::size_t(1) << BlockBits))) {
-            Place(std::size_t(1) << BlockBits);
-            m_free = 0;
-        }
-        for (std::size_t f = 0; f < texts.size(); ++f)
-            SpanOf(m_entries + f) = Store(texts[f], windows[f]);
-    } else {
-        // Rare: texts longer than a block. Should a block fail to come,
-        // the spans stored so far are simply not counted.
-        for (std::size_t f = 0; f < texts.size(); ++f)
-            SpanOf(m_entries + f) = Store(texts[f]);
+    constexpr std::size_t blockUnits = std::size_t(1) << BlockBits;
+    if (units <= blockUnits && units != 0 && (m_blocks.empty() || m_free + units > blockUnits)) {
+        // All eight in one new block, so that storing them allocates nothing.
+        Place(blockUnits);
+        m_free = 0;
     }
+    // Should a block fail to come for texts longer than a block, the spans
+    // stored so far are simply not counted.
+    for (std::size_t f = 0; f < texts.size(); ++f)
+        SpanOf(m_entries + f) = Store(texts[f]);
     m_entries += EntriesPerQuestion;
     IndexQuestion(static_cast<int>(k), QuestionTextHash(texts[FieldQuestion]));
 }
@@ -318,7 +336,7 @@ void QuestionBase::Replace(int n, std::u16string_view entry)
         m_unused += had - needs;
         old = span;
     } else {
-        const Span span = Store(entry, window);
+        const Span span = Store(entry);
         if (indexed)
             UnindexQuestion(k);
         m_unused += had;

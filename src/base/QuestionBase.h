@@ -124,7 +124,6 @@ private:
     void ReserveSpans(std::size_t entries);
     /** Places `text` in the blocks, reserving first: a failure changes nothing. */
     Span Store(std::u16string_view text);
-    Span Store(std::u16string_view text, unsigned window);
     /** Where `units` code units will go, making a block when needed. */
     std::uint32_t Place(std::size_t units);
     void Write(Span span, std::u16string_view text) noexcept;
