@@ -4,8 +4,10 @@
 #include "IntText.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <new>
 #include <stdexcept>
@@ -15,6 +17,9 @@ void ThrowListIndexError(std::int64_t n)
     std::u16string text = n < INT32_MIN || n > INT32_MAX ? u"?" : IntToStr(static_cast<std::int32_t>(n));
     throw Error(u"List index out of bounds (" + text + u")");
 }
+
+// Four code units are read as one little-endian word.
+static_assert(std::endian::native == std::endian::little);
 
 namespace {
 
@@ -26,10 +31,113 @@ template <class T> void GrowFor(std::vector<T>& v, std::size_t size)
         v.reserve(std::max(v.capacity() * 2, size));
 }
 
-// Replaced texts are dropped from the buffer once they take more room than
+// Replaced texts are dropped from the blocks once they take more room than
 // this and more than the live texts.
 constexpr std::size_t CompactAbove = std::size_t(1) << 20;
 constexpr std::size_t MaxUnits = UINT32_MAX;
+
+// The window of a text that fits one byte per code unit: 1 + the number of
+// the run of 128 that holds its code units from U+0080 up (1 when it has
+// none), or 0 when they lie in more than one run.
+// Four code units at a time, each lane of a 64-bit word holding one.
+constexpr std::uint64_t Lanes(std::uint64_t v)
+{
+    return v * 0x0001000100010001u;
+}
+
+std::uint64_t FourUnits(const char16_t* units) noexcept
+{
+    std::uint64_t w;
+    std::memcpy(&w, units, sizeof w);
+    return w;
+}
+
+// Per lane: the unit's run of 128 (the unit shifted right by 7), and 1 for
+// a unit from U+0080 up.
+std::uint64_t Runs(std::uint64_t w) noexcept
+{
+    return (w >> 7) & Lanes(0x01ff);
+}
+std::uint64_t Wide(std::uint64_t runs) noexcept
+{
+    return ((runs + Lanes(0x7fff)) >> 15) & Lanes(1);
+}
+
+unsigned ByteWindow(std::u16string_view text) noexcept
+{
+    // All runs of the units from U+0080 up are one when their OR equals
+    // their AND; units below U+0080 leave both alone.
+    std::uint64_t any = 0;
+    std::uint64_t all = Lanes(0x01ff);
+    std::size_t i = 0;
+    for (; i + 4 <= text.size(); i += 4) {
+        const std::uint64_t runs = Runs(FourUnits(text.data() + i));
+        any |= runs;
+        all &= runs | ((Wide(runs) ^ Lanes(1)) * 0x01ff);
+    }
+    unsigned anyRun = 0;
+    unsigned allRuns = 0x01ff;
+    for (int lane = 0; lane < 4; ++lane) {
+        anyRun |= static_cast<unsigned>(any >> (16 * lane)) & 0x01ff;
+        allRuns &= static_cast<unsigned>(all >> (16 * lane)) & 0x01ff;
+    }
+    for (; i < text.size(); ++i) {
+        const unsigned run = text[i] >> 7;
+        anyRun |= run;
+        allRuns &= run != 0 ? run : 0x01ff;
+    }
+    if (anyRun == 0)
+        return 1;
+    return anyRun == allRuns ? anyRun + 1 : 0;
+}
+
+// Writes a text in one byte per code unit: its low seven bits, with the top
+// bit for a unit from U+0080 up, four units at a time. Returns the text's
+// ByteWindow, 0 when the bytes cannot stand for it.
+unsigned PackBytes(std::u16string_view text, unsigned char* bytes) noexcept
+{
+    std::uint64_t any = 0;
+    std::uint64_t all = Lanes(0x01ff);
+    std::size_t i = 0;
+    for (; i + 4 <= text.size(); i += 4) {
+        const std::uint64_t w = FourUnits(text.data() + i);
+        const std::uint64_t runs = Runs(w);
+        const std::uint64_t wide = Wide(runs);
+        any |= runs;
+        all &= runs | ((wide ^ Lanes(1)) * 0x01ff);
+        std::uint64_t b = (w & Lanes(0x7f)) | (wide << 7);
+        b = (b | (b >> 8)) & 0x0000ffff0000ffffu;
+        b = (b | (b >> 16)) & 0xffffffffu;
+        const auto packed = static_cast<std::uint32_t>(b);
+        std::memcpy(bytes + i, &packed, sizeof packed);
+    }
+    unsigned anyRun = 0;
+    unsigned allRuns = 0x01ff;
+    for (int lane = 0; lane < 4; ++lane) {
+        anyRun |= static_cast<unsigned>(any >> (16 * lane)) & 0x01ff;
+        allRuns &= static_cast<unsigned>(all >> (16 * lane)) & 0x01ff;
+    }
+    for (; i < text.size(); ++i) {
+        const unsigned run = text[i] >> 7;
+        anyRun |= run;
+        allRuns &= run != 0 ? run : 0x01ff;
+        bytes[i] = static_cast<unsigned char>((text[i] & 0x7f) | (run != 0 ? 0x80 : 0));
+    }
+    if (anyRun == 0)
+        return 1;
+    return anyRun == allRuns ? anyRun + 1 : 0;
+}
+
+// Code units a text takes in the blocks.
+std::size_t StoredUnits(std::size_t length, unsigned window) noexcept
+{
+    return window == 0 ? length : (length + 1) / 2;
+}
+
+char16_t Widened(unsigned char b, char16_t base) noexcept
+{
+    return b < 0x80 ? char16_t(b) : char16_t(base + (b - 0x80));
+}
 
 } // namespace
 
@@ -37,63 +145,136 @@ std::u16string_view QuestionBase::Entry(int n) const
 {
     if (n < 0 || n >= EntryCount())
         ThrowListIndexError(n);
-    return Text(m_spans[static_cast<std::size_t>(n)]);
+    std::u16string& wide = m_wide[m_nextWide];
+    const Span span = SpanOf(static_cast<std::size_t>(n));
+    if (span.window != 0)
+        m_nextWide = (m_nextWide + 1) % m_wide.size();
+    return Text(span, wide);
 }
 
-void QuestionBase::ReserveMore(std::size_t entries, std::size_t units)
+std::u16string_view QuestionBase::Text(Span span, std::u16string& wide) const
 {
-    if (m_text.size() + units > MaxUnits)
-        throw std::length_error("question base texts");
-    if (m_text.size() + units > m_text.capacity())
-        m_text.reserve(std::max(m_text.capacity() * 2, m_text.size() + units));
-    if (m_spans.size() + entries > m_spans.capacity())
-        m_spans.reserve(std::max(m_spans.capacity() * 2, m_spans.size() + entries));
+    if (span.length == 0)
+        return {};
+    const char16_t* units = At(span.start);
+    if (span.window == 0)
+        return {units, span.length};
+    // Bytes are read through unsigned char, which may look at any object.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(units);
+    const auto base = static_cast<char16_t>((span.window - 1) << 7);
+    wide.resize(span.length);
+    for (std::size_t i = 0; i < span.length; ++i)
+        wide[i] = Widened(bytes[i], base);
+    return wide;
 }
 
-void QuestionBase::Reserve(std::size_t entries, std::size_t units)
+bool QuestionBase::Equals(Span span, std::u16string_view text) const noexcept
 {
-    if (m_text.size() + units > MaxUnits)
+    if (span.length != text.size())
+        return false;
+    if (span.length == 0)
+        return true;
+    const char16_t* units = At(span.start);
+    if (span.window == 0)
+        return std::equal(text.begin(), text.end(), units);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(units);
+    const auto base = static_cast<char16_t>((span.window - 1) << 7);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (Widened(bytes[i], base) != text[i])
+            return false;
+    }
+    return true;
+}
+
+void QuestionBase::ReserveSpans(std::size_t entries)
+{
+    constexpr std::size_t perBlock = std::size_t(1) << SpanBlockBits;
+    const std::size_t blocks = (m_entries + entries + perBlock - 1) / perBlock;
+    if (blocks > m_spans.size())
+        m_spans.reserve(std::max(blocks, m_spans.size() * 2));
+    while (m_spans.size() < blocks)
+        m_spans.push_back(std::make_unique_for_overwrite<Span[]>(perBlock));
+}
+
+std::uint32_t QuestionBase::Place(std::size_t units)
+{
+    constexpr std::size_t blockUnits = std::size_t(1) << BlockBits;
+    if (units == 0)
+        return 0;
+    // A text longer than a block gets blocks of its own, as many as it
+    // spans, all of one allocation.
+    const std::size_t blocks = (units + blockUnits - 1) / blockUnits;
+    if (!m_blocks.empty() && blocks == 1 && m_free + units <= blockUnits)
+        return static_cast<std::uint32_t>(((m_blocks.size() - 1) << BlockBits) + m_free);
+    const std::size_t first = m_blocks.size();
+    if ((first + blocks) << BlockBits > MaxUnits + std::size_t(1))
         throw std::length_error("question base texts");
-    m_spans.reserve(m_spans.size() + entries);
-    m_text.reserve(m_text.size() + units);
-    const std::size_t questions = (m_spans.size() + entries) / EntriesPerQuestion;
-    m_hashes.reserve(questions);
-    m_next.reserve(questions);
-    std::size_t buckets = m_heads.size();
-    while (buckets < questions)
-        buckets = std::max<std::size_t>(buckets * 2, 16);
-    if (buckets != m_heads.size())
-        Rehash(buckets);
+    m_blocks.reserve(std::max(first + blocks, m_blocks.size() * 2));
+    m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(blocks * blockUnits));
+    // The further blocks of a long text lie in its one allocation; they are
+    // kept as empty owners beside the first, so that no text is placed there.
+    for (std::size_t b = 1; b < blocks; ++b)
+        m_blocks.emplace_back(nullptr);
+    m_free = 0;
+    return static_cast<std::uint32_t>(first << BlockBits);
 }
 
 QuestionBase::Span QuestionBase::Store(std::u16string_view text)
 {
-    // Room is reserved beforehand, so `text` (which may lie in the buffer)
-    // stays valid while it is copied.
-    const Span span{static_cast<std::uint32_t>(m_text.size()), static_cast<std::uint32_t>(text.size())};
-    m_text.insert(m_text.end(), text.begin(), text.end());
+    if (text.size() > MaxLength)
+        throw std::length_error("question base text");
+    // Room for the text's UTF-16 units; it is tried in bytes first.
+    Span span{Place(text.size()), static_cast<std::uint32_t>(text.size()), 1};
+    if (text.empty())
+        return span;
+    char16_t* units = At(span.start);
+    span.window = PackBytes(text, reinterpret_cast<unsigned char*>(units));
+    if (span.window == 0)
+        std::copy(text.begin(), text.end(), units);
+    m_free = static_cast<std::uint32_t>((span.start & ((1u << BlockBits) - 1)) +
+                                        StoredUnits(text.size(), span.window));
+    // After a text of blocks of its own the next one starts a new block.
+    if (m_blocks.back() == nullptr)
+        m_free = 1u << BlockBits;
     return span;
+}
+
+void QuestionBase::Write(Span span, std::u16string_view text) noexcept
+{
+    if (text.empty())
+        return;
+    char16_t* units = At(span.start);
+    if (span.window == 0)
+        std::copy(text.begin(), text.end(), units);
+    else
+        PackBytes(text, reinterpret_cast<unsigned char*>(units));
+}
+
+void QuestionBase::GrowIndex(std::size_t questions)
+{
+    GrowFor(m_hashes, questions);
+    GrowFor(m_next, questions);
+    if (questions > m_heads.size())
+        Rehash(std::max<std::size_t>(m_heads.size() * 2, 16));
+}
+
+std::uint32_t QuestionBase::StoredHash(int k)
+{
+    return QuestionTextHash(
+        Text(SpanOf(static_cast<std::size_t>(k) * EntriesPerQuestion + FieldQuestion), m_scratch));
 }
 
 void QuestionBase::Append(std::u16string_view entry)
 {
-    // A text of the buffer itself is copied out first: growing moves the buffer.
-    if (!m_text.empty() && entry.data() >= m_text.data() && entry.data() < m_text.data() + m_text.size()) {
-        const std::u16string copy(entry);
-        Append(copy);
-        return;
-    }
+    // Blocks never move, so a text of the base itself stays valid here.
     const bool completes = (EntryCount() + 1) % EntriesPerQuestion == 0;
-    ReserveMore(1, entry.size());
-    if (completes) {
-        GrowFor(m_hashes, static_cast<std::size_t>(QuestionCount()) + 1);
-        GrowFor(m_next, static_cast<std::size_t>(QuestionCount()) + 1);
-        if (static_cast<std::size_t>(QuestionCount()) + 1 > m_heads.size())
-            Rehash(std::max<std::size_t>(m_heads.size() * 2, 16));
-    }
-    m_spans.push_back(Store(entry));
+    ReserveSpans(1);
     if (completes)
-        IndexQuestion(QuestionCount() - 1);
+        GrowIndex(static_cast<std::size_t>(QuestionCount()) + 1);
+    SpanOf(m_entries) = Store(entry);
+    ++m_entries;
+    if (completes)
+        IndexQuestion(QuestionCount() - 1, StoredHash(QuestionCount() - 1));
 }
 
 void QuestionBase::AppendQuestion(const std::array<std::u16string_view, EntriesPerQuestion>& texts)
@@ -103,80 +284,108 @@ void QuestionBase::AppendQuestion(const std::array<std::u16string_view, EntriesP
             Append(text);
         return;
     }
+    // Everything is reserved before the first change: a question is stored
+    // whole or not at all. Texts too long for the blocks fail here.
     std::size_t units = 0;
     for (const auto text : texts) {
-        if (!m_text.empty() && text.data() >= m_text.data() && text.data() < m_text.data() + m_text.size()) {
-            // Texts of the base itself: copy them out before the buffer grows.
-            std::array<std::u16string, EntriesPerQuestion> copies;
-            std::array<std::u16string_view, EntriesPerQuestion> views;
-            for (std::size_t f = 0; f < copies.size(); ++f) {
-                copies[f] = texts[f];
-                views[f] = copies[f];
-            }
-            AppendQuestion(views);
-            return;
-        }
+        if (text.size() > MaxLength)
+            throw std::length_error("question base text");
         units += text.size();
     }
-    // Everything is reserved before the first change: a question is stored whole or not at all.
-    ReserveMore(EntriesPerQuestion, units);
+    ReserveSpans(EntriesPerQuestion);
     const std::size_t k = static_cast<std::size_t>(QuestionCount());
-    GrowFor(m_hashes, k + 1);
-    GrowFor(m_next, k + 1);
-    if (k + 1 > m_heads.size())
-        Rehash(std::max<std::size_t>(m_heads.size() * 2, 16));
-    for (const auto text : texts)
-        m_spans.push_back(Store(text));
-    IndexQuestion(static_cast<int>(k));
+    GrowIndex(k + 1);
+    constexpr std::size_t blockUnits = std::size_t(1) << BlockBits;
+    if (units <= blockUnits && units != 0 && (m_blocks.empty() || m_free + units > blockUnits)) {
+        // All eight in one new block, so that storing them allocates nothing.
+        Place(blockUnits);
+        m_free = 0;
+    }
+    // Should a block fail to come for texts longer than a block, the spans
+    // stored so far are simply not counted.
+    for (std::size_t f = 0; f < texts.size(); ++f)
+        SpanOf(m_entries + f) = Store(texts[f]);
+    m_entries += EntriesPerQuestion;
+    IndexQuestion(static_cast<int>(k), QuestionTextHash(texts[FieldQuestion]));
 }
 
 void QuestionBase::Replace(int n, std::u16string_view entry)
 {
     if (n < 0 || n >= EntryCount())
         ThrowListIndexError(n);
-    if (!m_text.empty() && entry.data() >= m_text.data() && entry.data() < m_text.data() + m_text.size()) {
-        const std::u16string copy(entry);
-        Replace(n, copy);
-        return;
-    }
-    Span& old = m_spans[static_cast<std::size_t>(n)];
+    if (entry.size() > MaxLength)
+        throw std::length_error("question base text");
+    Span& old = SpanOf(static_cast<std::size_t>(n));
     const int k = n / EntriesPerQuestion;
     const bool indexed = n % EntriesPerQuestion == FieldQuestion && k < QuestionCount();
-    if (entry.size() <= old.length) {
-        // Fits in place.
-        std::copy(entry.begin(), entry.end(), m_text.begin() + old.start);
-        m_unused += old.length - entry.size();
+    const unsigned window = ByteWindow(entry);
+    const std::size_t had = StoredUnits(old.length, old.window);
+    const std::size_t needs = StoredUnits(entry.size(), window);
+    if (needs <= had && old.length != 0) {
+        // Fits in place. A text of the base itself is copied out first: it
+        // may be this very entry, and bytes and code units would overlap.
+        if (!entry.empty() && entry.data() >= At(old.start) && entry.data() < At(old.start) + had) {
+            const std::u16string copy(entry);
+            Replace(n, copy);
+            return;
+        }
+        const Span span{old.start, static_cast<std::uint32_t>(entry.size()), window};
         if (indexed)
             UnindexQuestion(k);
-        old.length = static_cast<std::uint32_t>(entry.size());
+        Write(span, entry);
+        m_unused += had - needs;
+        old = span;
     } else {
-        ReserveMore(0, entry.size());
+        const Span span = Store(entry);
         if (indexed)
             UnindexQuestion(k);
-        m_unused += old.length;
-        old = Store(entry);
+        m_unused += had;
+        old = span;
     }
     if (indexed)
-        IndexQuestion(k);
-    if (m_unused > CompactAbove && m_unused > m_text.size() - m_unused)
+        IndexQuestion(k, QuestionTextHash(entry));
+    if (m_unused > CompactAbove && 2 * m_unused > (static_cast<std::size_t>(m_blocks.size()) << BlockBits))
         Compact();
 }
 
 void QuestionBase::Compact()
 {
-    std::vector<char16_t> text;
+    QuestionBase packed;
     try {
-        text.reserve(m_text.size() - m_unused);
+        packed.ReserveSpans(m_entries);
+        for (std::size_t n = 0; n < m_entries; ++n) {
+            const Span span = SpanOf(n);
+            const std::size_t units = StoredUnits(span.length, span.window);
+            Span moved{packed.Place(units), span.length, span.window};
+            if (units != 0) {
+                std::copy(At(span.start), At(span.start) + units, packed.At(moved.start));
+                packed.m_free = static_cast<std::uint32_t>((moved.start & ((1u << BlockBits) - 1)) + units);
+            }
+            packed.SpanOf(n) = moved;
+        }
     } catch (const std::bad_alloc&) {
         return; // Keeping the unused texts costs only room.
     }
-    for (Span& span : m_spans) {
-        const auto start = static_cast<std::uint32_t>(text.size());
-        text.insert(text.end(), m_text.begin() + span.start, m_text.begin() + span.start + span.length);
-        span.start = start;
-    }
-    m_text.swap(text);
+    m_blocks.swap(packed.m_blocks);
+    m_spans.swap(packed.m_spans);
+    std::swap(m_free, packed.m_free);
     m_unused = 0;
+}
+
+QuestionBase::QuestionBase(const QuestionBase& other)
+{
+    Reserve(other.m_entries);
+    for (int n = 0; n < other.EntryCount(); ++n)
+        Append(other.Entry(n));
+}
+
+QuestionBase& QuestionBase::operator=(const QuestionBase& other)
+{
+    if (this != &other) {
+        QuestionBase copy(other);
+        Swap(copy);
+    }
+    return *this;
 }
 
 void QuestionBase::Clear() noexcept
@@ -187,19 +396,37 @@ void QuestionBase::Clear() noexcept
 
 void QuestionBase::Swap(QuestionBase& other) noexcept
 {
-    m_text.swap(other.m_text);
+    m_blocks.swap(other.m_blocks);
+    std::swap(m_free, other.m_free);
     m_spans.swap(other.m_spans);
+    std::swap(m_entries, other.m_entries);
     std::swap(m_unused, other.m_unused);
     m_hashes.swap(other.m_hashes);
     m_next.swap(other.m_next);
     m_heads.swap(other.m_heads);
+    m_wide.swap(other.m_wide);
+    std::swap(m_nextWide, other.m_nextWide);
+    m_scratch.swap(other.m_scratch);
 }
 
-void QuestionBase::IndexQuestion(int k) noexcept
+void QuestionBase::Reserve(std::size_t entries, std::size_t)
+{
+    ReserveSpans(entries);
+    // Room for some more questions too, so that the first add after a
+    // load does not move the repeat check's tables.
+    const std::size_t questions = (m_entries + entries) / EntriesPerQuestion;
+    m_hashes.reserve(questions + questions / 8);
+    m_next.reserve(questions + questions / 8);
+    std::size_t buckets = m_heads.size();
+    while (buckets < questions)
+        buckets = std::max<std::size_t>(buckets * 2, 16);
+    if (buckets != m_heads.size())
+        Rehash(buckets);
+}
+
+void QuestionBase::IndexQuestion(int k, std::uint32_t hash) noexcept
 {
     // Room for question k and its bucket was made beforehand.
-    const std::uint32_t hash =
-        QuestionTextHash(Text(m_spans[static_cast<std::size_t>(k) * EntriesPerQuestion + FieldQuestion]));
     const auto at = static_cast<std::size_t>(k);
     if (at == m_hashes.size()) {
         m_hashes.push_back(hash);
@@ -242,7 +469,7 @@ int QuestionBase::FindQuestion(std::u16string_view text) const
     for (std::int32_t k = m_heads[hash & (m_heads.size() - 1)]; k >= 0;
          k = m_next[static_cast<std::size_t>(k)]) {
         if (m_hashes[static_cast<std::size_t>(k)] == hash &&
-            Text(m_spans[static_cast<std::size_t>(k) * EntriesPerQuestion + FieldQuestion]) == text &&
+            Equals(SpanOf(static_cast<std::size_t>(k) * EntriesPerQuestion + FieldQuestion), text) &&
             (first < 0 || k < first))
             first = k;
     }

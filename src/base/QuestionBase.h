@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,26 +37,43 @@ struct QuestionRecord
  *  question k occupies entries 8k to 8k+7. Only appending at the end,
  *  replacing in place and removing everything change it.
  *
- *  The texts live in one growable buffer, each entry a span of it; the base
- *  also keeps a hash of its complete questions' texts for FindQuestionText. */
+ *  The texts live in blocks that never move, each entry a span of one. A
+ *  text whose code units are all below U+0080 or in one other run of 128
+ *  (the Cyrillic letters, say) is kept in one byte per code unit, any other
+ *  in its UTF-16 code units. The base also keeps a hash of its complete
+ *  questions' texts for FindQuestionText. */
 class QuestionBase
 {
 public:
-    int EntryCount() const noexcept { return static_cast<int>(m_spans.size()); }
+    QuestionBase() = default;
+    QuestionBase(const QuestionBase& other);
+    QuestionBase& operator=(const QuestionBase& other);
+    QuestionBase(QuestionBase&& other) noexcept { Swap(other); }
+    QuestionBase& operator=(QuestionBase&& other) noexcept
+    {
+        Swap(other);
+        return *this;
+    }
+
+    int EntryCount() const noexcept { return static_cast<int>(m_entries); }
     /** Entry count divided by 8, rounded down. */
     int QuestionCount() const noexcept { return EntryCount() / EntriesPerQuestion; }
 
     void Append(std::u16string_view entry);
 
-    /** Entry n's text, valid until the base next changes. Throws
-     *  Error("List index out of bounds (<n>)") for n outside the entries. */
+    /** Entry n's text, valid until the base next changes and for at least
+     *  the next ViewsKept - 1 calls of Entry (a text kept in bytes is
+     *  widened into one of that many buffers). Not for use from two threads
+     *  at once. Throws Error("List index out of bounds (<n>)") for n outside
+     *  the entries. */
     std::u16string_view Entry(int n) const;
+    static constexpr int ViewsKept = 16;
     /** Throws as Entry; the base is unchanged then. */
     void Replace(int n, std::u16string_view entry);
 
     void Clear() noexcept;
-    /** Makes room for `entries` more entries holding `units` more code units,
-     *  so that appending that much allocates nothing. */
+    /** Makes room for `entries` more entries, so that appending that many
+     *  moves nothing; `units` is their code units at most (unused). */
     void Reserve(std::size_t entries, std::size_t units = 0);
 
     /** Appends the record's eight strings in field order. */
@@ -72,29 +90,65 @@ public:
 private:
     friend int FindQuestionText(const QuestionBase& base, std::u16string_view text);
 
+    // Where an entry's text is: `start` counts code units from the first
+    // block, a block holding 2^BlockBits of them. `window` 0 marks UTF-16
+    // code units; w > 0 one byte per code unit, a byte b >= 0x80 standing
+    // for (w - 1) * 0x80 + b - 0x80 and a smaller one for itself.
     struct Span
     {
         std::uint32_t start;
-        std::uint32_t length;
+        std::uint32_t length : 22;
+        std::uint32_t window : 10;
     };
+    static constexpr unsigned BlockBits = 18;
+    static constexpr unsigned SpanBlockBits = 13;
+    static constexpr std::size_t MaxLength = (std::size_t(1) << 22) - 1;
 
-    std::u16string_view Text(Span span) const noexcept { return {m_text.data() + span.start, span.length}; }
-    void ReserveMore(std::size_t entries, std::size_t units);
+    const Span& SpanOf(std::size_t n) const noexcept
+    {
+        return m_spans[n >> SpanBlockBits][n & ((std::size_t(1) << SpanBlockBits) - 1)];
+    }
+    Span& SpanOf(std::size_t n) noexcept
+    {
+        return m_spans[n >> SpanBlockBits][n & ((std::size_t(1) << SpanBlockBits) - 1)];
+    }
+    char16_t* At(std::uint32_t start) const noexcept
+    {
+        return m_blocks[start >> BlockBits].get() + (start & ((1u << BlockBits) - 1));
+    }
+    /** The text of a span, widened into `wide` when it is kept in bytes. */
+    std::u16string_view Text(Span span, std::u16string& wide) const;
+    bool Equals(Span span, std::u16string_view text) const noexcept;
+    /** Makes room for `entries` more spans. */
+    void ReserveSpans(std::size_t entries);
+    /** Places `text` in the blocks, reserving first: a failure changes nothing. */
     Span Store(std::u16string_view text);
+    /** Where `units` code units will go, making a block when needed. */
+    std::uint32_t Place(std::size_t units);
+    void Write(Span span, std::u16string_view text) noexcept;
     void Compact();
     // The hash of question texts: one chain per bucket through m_next.
-    void IndexQuestion(int k) noexcept;
+    void IndexQuestion(int k, std::uint32_t hash) noexcept;
     void UnindexQuestion(int k) noexcept;
+    void GrowIndex(std::size_t questions);
     void Rehash(std::size_t buckets);
     int FindQuestion(std::u16string_view text) const;
+    std::uint32_t StoredHash(int k);
 
-    std::vector<char16_t> m_text;
-    std::vector<Span> m_spans;
-    // Code units of m_text that no entry uses any longer (left by Replace).
+    std::vector<std::unique_ptr<char16_t[]>> m_blocks;
+    // The next free code unit of the last block.
+    std::uint32_t m_free = 0;
+    std::vector<std::unique_ptr<Span[]>> m_spans;
+    std::size_t m_entries = 0;
+    // Code units of the blocks that no entry uses any longer (left by Replace).
     std::size_t m_unused = 0;
     std::vector<std::uint32_t> m_hashes; // per complete question
     std::vector<std::int32_t> m_next;    // per complete question, -1 ends a chain
     std::vector<std::int32_t> m_heads;   // per bucket, a power of two of them
+    // Where Entry widens texts kept in bytes, used in turn.
+    mutable std::array<std::u16string, ViewsKept> m_wide;
+    mutable std::size_t m_nextWide = 0;
+    std::u16string m_scratch;
 };
 
 /** The list-index error for position n. */

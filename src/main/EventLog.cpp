@@ -70,6 +70,23 @@ bool IsDesignator(const Token& t)
     return t.letter == u'a' || t.letter == u'A';
 }
 
+// The literal text that closes the time after the seconds field: the unit
+// sign of regions that write one after every number. Text before the
+// designator is the blank the stamp puts there itself, and the time zone
+// with the blank or bracket that opens it is not part of the stamp.
+QString SignAfterSeconds(const QList<Token>& tokens, int second)
+{
+    if (second < 0 || second + 1 >= tokens.size() || !tokens[second + 1].letter.isNull())
+        return {};
+    if (second + 2 < tokens.size() && IsDesignator(tokens[second + 2]))
+        return {};
+    QString sign = tokens[second + 1].literal;
+    while (!sign.isEmpty() && (sign.back().isSpace() || sign.back() == u'(' || sign.back() == u'[' ||
+                               sign.back() == u'{' || sign.back() == u','))
+        sign.chop(1);
+    return sign;
+}
+
 } // namespace
 
 LongTimeFormat LongTimeFormatOf(const QLocale& locale)
@@ -103,6 +120,12 @@ LongTimeFormat LongTimeFormatOf(const QLocale& locale)
             minute = i;
     }
     separatorAfter(minute, u's', result.minuteSeparator);
+    int second = -1;
+    for (int i = minute + 1; minute >= 0 && i < tokens.size() && second < 0; ++i) {
+        if (tokens[i].letter == u's')
+            second = i;
+    }
+    result.secondsSign = SignAfterSeconds(tokens, second);
     if (!locale.amText().isEmpty())
         result.am = locale.amText();
     if (!locale.pmText().isEmpty())
@@ -120,7 +143,8 @@ QString FormatLogTime(const QTime& t, const LongTimeFormat& format)
     }
     const auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
     QString time = format.leadingZero ? two(hour) : QString::number(hour);
-    time += format.hourSeparator + two(t.minute()) + format.minuteSeparator + two(t.second());
+    time += format.hourSeparator + two(t.minute()) + format.minuteSeparator + two(t.second()) +
+            format.secondsSign;
     if (!format.twelveHour)
         return time;
     const QString& designator = t.hour() < 12 ? format.am : format.pm;

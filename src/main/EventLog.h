@@ -17,6 +17,9 @@ struct LongTimeFormat
     // may use different texts for the two (" h " and " min " in fr_CA).
     QString hourSeparator = QStringLiteral(":");
     QString minuteSeparator = QStringLiteral(":");
+    // The sign after the seconds, where the region writes one ("초", "秒",
+    // " s"); empty where the seconds end the time.
+    QString secondsSign;
 
     bool operator==(const LongTimeFormat&) const = default;
 };

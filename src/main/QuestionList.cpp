@@ -2,6 +2,7 @@
 
 #include "QtText.h"
 #include "QuestionBase.h"
+#include "QuestionListAccessible.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -9,11 +10,6 @@
 
 #include <algorithm>
 #include <climits>
-
-namespace {
-// Every line is as high as a line of the layout's font.
-constexpr int LineHeightPixels = 13;
-} // namespace
 
 int QuestionListModel::rowCount(const QModelIndex& parent) const
 {
@@ -27,7 +23,7 @@ QVariant QuestionListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole)
         return Line(index.row());
     if (role == Qt::SizeHintRole)
-        return QSize(1, LineHeightPixels);
+        return QSize(1, m_lineHeight);
     return {};
 }
 
@@ -75,6 +71,8 @@ void QuestionListModel::Reset(int count)
 
 QuestionList::QuestionList(QWidget* parent) : QAbstractItemView(parent), m_model(new QuestionListModel(this))
 {
+    // Before anything here makes the toolkit ask for the list's interface.
+    QuestionListAccessible::Install();
     setModel(m_model);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -87,7 +85,17 @@ QuestionList::QuestionList(QWidget* parent) : QAbstractItemView(parent), m_model
 
 int QuestionList::LineHeight() const
 {
-    return LineHeightPixels;
+    return m_model->LineHeight();
+}
+
+void QuestionList::SetLineHeight(int pixels)
+{
+    pixels = std::max(1, pixels);
+    if (pixels == LineHeight())
+        return;
+    m_model->SetLineHeight(pixels);
+    updateGeometries();
+    viewport()->update();
 }
 
 int QuestionList::LinesPerPage() const
@@ -220,10 +228,53 @@ void QuestionList::resizeEvent(QResizeEvent* event)
 void QuestionList::rowsInserted(const QModelIndex& parent, int start, int end)
 {
     QAbstractItemView::rowsInserted(parent, start, end);
+    for (int row = start; row <= end; ++row)
+        NotifyLine(row, QAccessible::ObjectCreated);
     updateGeometries();
     const QRect first = visualRect(m_model->index(start));
     if (first.top() < viewport()->height())
         viewport()->update(QRect(0, first.top(), viewport()->width(), viewport()->height() - first.top()));
+}
+
+void QuestionList::NotifyLine(int i, QAccessible::Event type)
+{
+    if (!QAccessible::isActive() || i < 0 || i >= m_model->Count())
+        return;
+    QAccessibleEvent event(this, type);
+    event.setChild(i);
+    QAccessible::updateAccessibility(&event);
+}
+
+void QuestionList::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                               const QList<int>& roles)
+{
+    QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+    for (int row = topLeft.row(); row <= bottomRight.row(); ++row)
+        NotifyLine(row, QAccessible::NameChanged);
+}
+
+void QuestionList::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QAbstractItemView::currentChanged(current, previous);
+    if (current.isValid() && hasFocus())
+        NotifyLine(current.row(), QAccessible::Focus);
+}
+
+void QuestionList::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    QAbstractItemView::selectionChanged(selected, deselected);
+    for (const QModelIndex& line : deselected.indexes())
+        NotifyLine(line.row(), QAccessible::SelectionRemove);
+    for (const QModelIndex& line : selected.indexes())
+        NotifyLine(line.row(), QAccessible::SelectionAdd);
+}
+
+void QuestionList::focusInEvent(QFocusEvent* event)
+{
+    QAbstractItemView::focusInEvent(event);
+    // The list itself was announced; the line in it follows.
+    if (currentIndex().isValid())
+        NotifyLine(currentIndex().row(), QAccessible::Focus);
 }
 
 void QuestionList::reset()

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QAbstractListModel>
+#include <QAccessible>
 
 #include <string_view>
 #include <unordered_map>
@@ -34,12 +35,17 @@ public:
     /** Shows the labels of the base's first `count` questions, one per line. */
     void Reset(int count);
 
+    /** The height of every line, in pixels. */
+    int LineHeight() const { return m_lineHeight; }
+    void SetLineHeight(int pixels) { m_lineHeight = pixels; }
+
 private:
     // Keeps `line` as line i's own text unless it is the line made from the base.
     void Keep(int i, std::u16string_view line);
 
     const QuestionBase* m_base = nullptr;
     int m_count = 0;
+    int m_lineHeight = 13;
     std::unordered_map<int, QString> m_kept;
 };
 
@@ -60,6 +66,9 @@ public:
     int SelectedLine() const;
     /** Selects line i (and makes it current); -1 clears the selection. */
     void SelectLine(int i);
+    /** Every line's height: the text height of the window's font. */
+    int LineHeight() const;
+    void SetLineHeight(int pixels);
 
 signals:
     void DblClick();
@@ -76,6 +85,11 @@ protected:
     void updateGeometries() override;
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
     void reset() override;
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                     const QList<int>& roles = QList<int>()) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+    void focusInEvent(QFocusEvent* event) override;
 
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     int horizontalOffset() const override { return 0; }
@@ -85,9 +99,10 @@ protected:
     QRegion visualRegionForSelection(const QItemSelection& selection) const override;
 
 private:
-    int LineHeight() const;
     /** Lines that fit the viewport whole, at least one. */
     int LinesPerPage() const;
+    /** Tells screen readers about line i, when one is listening. */
+    void NotifyLine(int i, QAccessible::Event type);
 
     QuestionListModel* m_model;
 };

@@ -208,6 +208,8 @@ void TF::BuildControls()
 
     qlist = new QuestionList(this);
     place(qlist, "qlist", 552, 8, 305, 449);
+    // The lines are as high as the layout's text, scaled with it.
+    qlist->SetLineHeight(Scaled(0, 0, 0, DesignTextHeight).height());
 
     for (auto* button : {btnAdd, btnDebug, btnLoad, btnSave}) {
         button->setAutoDefault(false);

@@ -165,3 +165,51 @@ TEST(QuestionBase, EntriesSurviveGrowthAndReplacing)
 }
 
 } // namespace
+
+// Texts are kept in one byte per code unit where they allow it and in UTF-16
+// otherwise; each must read back unit for unit, whichever way it was kept and
+// whatever it replaced.
+TEST(QuestionBase, EveryTextReadsBackAsStored)
+{
+    const std::u16string mixed = u"Кто написал «Войну и мир»?";
+    const std::u16string surrogates = {char16_t(0xD800), u'a', char16_t(0xDFFF)};
+    const std::u16string windowEdges = {char16_t(0x47F), char16_t(0x400), u'\x7f', u'\0'};
+    const std::u16string texts[] = {u"",
+                                    u"What is the capital of France?",
+                                    u"Какой город является столицей России? Ёлка, ёж.",
+                                    u"Qu'est-ce que c'est, où ça?",
+                                    mixed,
+                                    u"日本の首都は?",
+                                    surrogates,
+                                    windowEdges,
+                                    std::u16string(255, u'Ж'),
+                                    std::u16string((std::size_t(1) << 18) + 3, u'я'),
+                                    std::u16string((std::size_t(1) << 18) + 3, u'€')};
+    QuestionBase base;
+    for (const auto& text : texts)
+        base.AppendRecord(Sample(text));
+    const int count = static_cast<int>(std::size(texts));
+    for (int k = 0; k < count; ++k) {
+        EXPECT_EQ(base.Entry(k * 8 + 1), texts[k]) << k;
+        EXPECT_EQ(FindQuestionText(base, texts[k]), k) << k;
+    }
+    // Views stay valid while ViewsKept of them are held.
+    std::vector<std::u16string_view> views;
+    for (int k = 0; k < QuestionBase::ViewsKept; ++k)
+        views.push_back(base.Entry((k % count) * 8 + 1));
+    for (int k = 0; k < QuestionBase::ViewsKept; ++k)
+        EXPECT_EQ(views[static_cast<std::size_t>(k)], texts[k % count]) << k;
+    // Each text replaced by each other one, in place or not.
+    for (int a = 0; a < count; ++a) {
+        for (int b = 0; b < count; ++b) {
+            base.Replace(a * 8 + 1, texts[b]);
+            ASSERT_EQ(base.Entry(a * 8 + 1), texts[b]) << a << " by " << b;
+            ASSERT_EQ(base.Record((a + 1) % count).question, texts[(a + 1) % count]) << a << " by " << b;
+            ASSERT_EQ(FindQuestionText(base, texts[b]), std::min(a, b)) << a << " by " << b;
+        }
+        base.Replace(a * 8 + 1, base.Entry((a + 1) % count * 8 + 1)); // a text of the base itself
+        base.Replace(a * 8 + 1, texts[a]);
+    }
+    for (int k = 0; k < count; ++k)
+        EXPECT_EQ(base.Record(k), Sample(texts[k])) << k;
+}

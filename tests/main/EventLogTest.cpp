@@ -65,16 +65,22 @@ private slots:
     }
 
     // Each separator comes from the region's own long format: the one after
-    // the minutes is not a copy of the one after the hours.
+    // the minutes is not a copy of the one after the hours, and a region that
+    // writes a sign after the hours and minutes writes one after the seconds.
     void stampsUseEachSeparatorOfTheRegion_data()
     {
         QTest::addColumn<QString>("region");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("fr_CA") << "fr_CA" << QStringLiteral("09 h 05 min 06");
-        QTest::newRow("ja_JP") << "ja_JP" << QStringLiteral("9時05分06");
-        QTest::newRow("ko_KR") << "ko_KR" << QStringLiteral("오전 9시 05분 06");
+        QTest::newRow("fr_CA") << "fr_CA" << QStringLiteral("09 h 05 min 06 s");
+        QTest::newRow("ja_JP") << "ja_JP" << QStringLiteral("9時05分06秒");
+        QTest::newRow("ko_KR") << "ko_KR" << QStringLiteral("오전 9시 05분 06초");
+        QTest::newRow("bg_BG") << "bg_BG" << QStringLiteral("9:05:06 ч.");
+        QTest::newRow("th_TH") << "th_TH" << QStringLiteral("9 นาฬิกา 05 นาที 06 วินาที");
+        // The zone and the bracket that opens it are left out.
+        QTest::newRow("es_ES") << "es_ES" << QStringLiteral("9:05:06");
         QTest::newRow("fi_FI") << "fi_FI" << QStringLiteral("9.05.06");
         QTest::newRow("en_US") << "en_US" << QStringLiteral("9:05:06 AM");
+        QTest::newRow("sq_AL") << "sq_AL" << QStringLiteral("9:05:06 e paradites");
     }
 
     void stampsUseEachSeparatorOfTheRegion()

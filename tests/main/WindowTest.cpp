@@ -281,6 +281,30 @@ private slots:
         QCOMPARE(ScaleLayoutRect(QRect(8, 184, 75, 26), 1.0), QRect(8, 184, 75, 26));
     }
 
+    // At any resolution the controls and the list's lines scale together:
+    // a line is as high as the layout's text. Run once more at 120 dpi by
+    // ctest, where the scale is not 1.
+    void linesScaleWithTheLayout()
+    {
+        TF& w = *m_harness->window;
+        const double scale = w.LayoutScale();
+        if (w.logicalDpiY() != 96)
+            QVERIFY2(scale > 1.0, qPrintable(QString::number(scale)));
+        const auto scaled = [scale](const QRect& r) { return ScaleLayoutRect(r, scale); };
+        QCOMPARE(w.size(), scaled(QRect(0, 0, 866, 465)).size());
+        for (const Expected& e : Layout)
+            QCOMPARE(w.findChild<QWidget*>(QString::fromLatin1(e.name))->geometry(), scaled(e.rect));
+
+        const int lineHeight = scaled(QRect(0, 0, 1, 13)).height();
+        QCOMPARE(w.qlist->LineHeight(), lineHeight);
+        QVERIFY(lineHeight >= QFontMetrics(w.qlist->font()).height() - 1);
+        for (int k = 0; k < 3; ++k)
+            w.qlist->Lines()->Append(u"line");
+        const QRect second = w.qlist->visualRect(w.qlist->model()->index(1, 0));
+        QCOMPARE(second, QRect(0, lineHeight, w.qlist->viewport()->width(), lineHeight));
+        QCOMPARE(w.qlist->indexAt(QPoint(1, 2 * lineHeight + lineHeight / 2)).row(), 2);
+    }
+
     void enlargingMovesNoControl()
     {
         TF& w = *m_harness->window;
