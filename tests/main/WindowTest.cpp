@@ -1,5 +1,5 @@
-#include "ErrorReport.h"
 #include "Error.h"
+#include "ErrorReport.h"
 #include "QuestionList.h"
 #include "TCSpinEdit.h"
 #include "TF.h"
@@ -74,10 +74,7 @@ private slots:
         QVERIFY(m_harness->ShowActive());
     }
 
-    void cleanup()
-    {
-        m_harness.reset();
-    }
+    void cleanup() { m_harness.reset(); }
 
     void startsWithTheLayout()
     {
@@ -321,10 +318,11 @@ private slots:
         QCOMPARE(w.LayoutScale(), 1.0);
         QCOMPARE(w.size(), QSize(866, 465));
         for (QPushButton* button : {w.btnAdd, w.btnDebug, w.btnLoad, w.btnSave}) {
+            // Seen whole inside the button's frame.
             QStyleOptionButton option;
             option.initFrom(button);
-            const int room =
-                button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+            const int room = button->width() -
+                             2 * button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, button);
             const int text = QFontMetrics(button->font()).horizontalAdvance(button->text());
             QVERIFY2(text <= room,
                      qPrintable(QStringLiteral("%1: %2 > %3").arg(button->text()).arg(text).arg(room)));
