@@ -1,8 +1,8 @@
 // Runs the editor's start with a window that cannot be made: the failure is
 // reported in the error box and the run ends with status 0 without a loop.
+#include "Startup.h"
 #include "Error.h"
 #include "ShowException.h"
-#include "Startup.h"
 
 #include <QCoreApplication>
 #include <QFont>
@@ -33,9 +33,15 @@ int main(int argc, char** argv)
     });
     expect(status == 0, "status 0 after a failed start");
     expect(tahoma, "the window is made with Tahoma registered (Debian package fonts-wine)");
+#ifndef _WIN32
+    // Windows takes the language from the user's settings, not from the
+    // environment: there the translations beside the program are checked by
+    // the system resources test with a given language.
     expect(lookIn == QStringLiteral("Перейти к:"),
            "the toolkit speaks the system's language (Debian package qt6-translations-l10n)");
-    expect(shown == QStringList({QStringLiteral("Редактор вопросов"), QStringLiteral("Window cannot be created.")}),
+#endif
+    expect(shown == QStringList(
+                        {QStringLiteral("Редактор вопросов"), QStringLiteral("Window cannot be created.")}),
            "the start failure is reported with its message");
 
     shown.clear();
