@@ -24,6 +24,18 @@ set(CPACK_STRIP_FILES ON)
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     set(CPACK_GENERATOR DEB)
+elseif(WIN32)
+    # The portable zip and the installer (packaging/windows/Msi.cmake, over
+    # the same staged files).
+    set(CPACK_GENERATOR ZIP External)
+    set(CPACK_PACKAGE_FILE_NAME vertalina-editor-${PROJECT_VERSION}-windows-x64)
+    set(CPACK_EXTERNAL_ENABLE_STAGING ON)
+    set(CPACK_EXTERNAL_PACKAGE_SCRIPT ${PROJECT_SOURCE_DIR}/packaging/windows/Msi.cmake)
+    set(CPACK_EXTERNAL_VT_PRODUCT_NAME "Vertalina Editor")
+    set(CPACK_EXTERNAL_VT_PROGRAM vertalina-editor.exe)
+    set(CPACK_EXTERNAL_VT_ICON ${VT_ICO_FILE})
+    # Never changes: it makes each new version replace the installed one.
+    set(CPACK_EXTERNAL_VT_UPGRADE_CODE 6F1C2D3E-5A47-4B8E-9C21-7D0E5B3A9F42)
 else()
     set(CPACK_GENERATOR ZIP)
 endif()

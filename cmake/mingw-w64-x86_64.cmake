@@ -2,8 +2,11 @@
 # (g++-mingw-w64-x86-64-posix: the posix thread model, which std::thread and
 # std::mutex need).
 #
-# Everything is linked statically, the C and C++ runtimes and winpthread
-# included, so that an .exe runs on Windows or under Wine without DLLs beside it.
+# By default everything is linked statically, the C and C++ runtimes and
+# winpthread included, so that an .exe runs on Windows or under Wine without
+# DLLs beside it. With VT_MINGW_SHARED_RUNTIME (the windows-qt preset, whose
+# Qt DLLs use the shared runtime) the programs use the same runtime DLLs as
+# Qt, shipped beside them: one C++ runtime in the process.
 
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
@@ -21,4 +24,17 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# GCC's interprocedural register allocation lets a caller trust that a callee
+# leaves some call-clobbered registers alone. When the linker picks another
+# object's copy of an inline template, that trust is broken (seen as a crash
+# inside Qt's random generator): never make the assumption.
+set(CMAKE_C_FLAGS_INIT "-fno-ipa-ra")
+set(CMAKE_CXX_FLAGS_INIT "-fno-ipa-ra")
+
+# No link time stamp in the PE header: the same objects link to the same bytes.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VT_MINGW_SHARED_RUNTIME)
+if(VT_MINGW_SHARED_RUNTIME)
+    set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,--no-insert-timestamp")
+else()
+    set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
+endif()

@@ -8,14 +8,23 @@
 
 bool RegisterTypeface(const QString& file)
 {
-    return QFile::exists(file) && QFontDatabase::addApplicationFont(file) >= 0;
+    return !file.isEmpty() && QFile::exists(file) && QFontDatabase::addApplicationFont(file) >= 0;
+}
+
+QString ToolkitTranslationsFolder()
+{
+#ifdef Q_OS_WIN
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/translations");
+#else
+    return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+#endif
 }
 
 bool LoadToolkitTranslations(const QLocale& locale)
 {
     auto* translator = new QTranslator(QCoreApplication::instance());
     if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+                          ToolkitTranslationsFolder())) {
         delete translator;
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "FileNames.h"
+#include "Win32Calls.h"
 
 #include <algorithm>
 
@@ -19,8 +20,7 @@ std::size_t FileInputStream::Read(std::uint8_t* data, std::size_t n)
     std::size_t done = 0;
     while (done < n) {
         DWORD got = 0;
-        if (!::ReadFile(m_file, data + done, static_cast<DWORD>(std::min(n - done, MaxChunk)), &got,
-                        nullptr)) {
+        if (!Win::ReadFile(m_file, data + done, static_cast<DWORD>(std::min(n - done, MaxChunk)), &got)) {
             // A pipe whose writer has gone has simply ended.
             if (::GetLastError() == ERROR_BROKEN_PIPE)
                 break;
@@ -39,8 +39,7 @@ void FileOutputStream::Write(const std::uint8_t* data, std::size_t n)
     std::size_t done = 0;
     while (done < n) {
         DWORD put = 0;
-        if (!::WriteFile(m_file, data + done, static_cast<DWORD>(std::min(n - done, MaxChunk)), &put,
-                         nullptr))
+        if (!Win::WriteFile(m_file, data + done, static_cast<DWORD>(std::min(n - done, MaxChunk)), &put))
             throw Error(SystemErrorText(static_cast<int>(::GetLastError())));
         // A write that accepts nothing and reports no error would loop forever.
         if (put == 0)

@@ -1,6 +1,7 @@
 #include "InputFile.h"
 
 #include "FileNames.h"
+#include "Win32Calls.h"
 
 #include <algorithm>
 
@@ -26,22 +27,25 @@ InputFile::InputFile(std::string path) : m_path(std::move(path))
     }
     // No sharing: while the file is open here, no other program can open it,
     // and a file that another program has open is refused at once.
-    const HANDLE file = ::CreateFileW(WidePath(m_path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    const HANDLE file = Win::CreateFileW(WidePath(m_path).c_str(), GENERIC_READ, 0, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
     if (file == INVALID_HANDLE_VALUE)
         ThrowLastError(CannotOpen, m_path);
     m_file = file;
     m_owned = true;
     try {
-        if (::GetFileType(file) != FILE_TYPE_DISK)
+        const DWORD type = Win::GetFileType(file);
+        if (type == FILE_TYPE_UNKNOWN && ::GetLastError() != NO_ERROR)
+            ThrowLastError(CannotOpen, m_path);
+        if (type != FILE_TYPE_DISK)
             ThrowFileError(CannotOpen, m_path, u"It is not a regular file");
         BY_HANDLE_FILE_INFORMATION info{};
-        if (!::GetFileInformationByHandle(file, &info))
+        if (!Win::GetFileInformationByHandle(file, &info))
             ThrowLastError(CannotOpen, m_path);
         m_id = {info.dwVolumeSerialNumber,
                 (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
     } catch (...) {
-        ::CloseHandle(file);
+        Win::CloseHandle(file);
         throw;
     }
     m_stream = FileInputStream(m_file);
@@ -51,7 +55,7 @@ InputFile::~InputFile()
 {
     // Nothing was written: a failing close loses nothing.
     if (m_owned)
-        ::CloseHandle(m_file);
+        Win::CloseHandle(m_file);
 }
 
 std::vector<std::uint8_t> InputFile::ReadAll(std::size_t limit)
@@ -65,7 +69,7 @@ std::vector<std::uint8_t> InputFile::ReadAll(std::size_t limit)
         const std::size_t at = bytes.size();
         bytes.resize(at + chunk);
         DWORD got = 0;
-        if (!::ReadFile(m_file, bytes.data() + at, chunk, &got, nullptr)) {
+        if (!Win::ReadFile(m_file, bytes.data() + at, chunk, &got)) {
             const DWORD error = ::GetLastError();
             if (error != ERROR_BROKEN_PIPE)
                 ThrowFileError(u"Cannot read file", m_path, static_cast<int>(error));

@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "FileNames.h"
+#include "Win32Calls.h"
 
 #include <random>
 #include <utility>
@@ -29,13 +30,13 @@ public:
     ~Handle()
     {
         if (Valid())
-            ::CloseHandle(m_handle);
+            Win::CloseHandle(m_handle);
     }
     HANDLE Get() const noexcept { return m_handle; }
     bool Valid() const noexcept { return m_handle != INVALID_HANDLE_VALUE; }
     void Reset(HANDLE handle) noexcept { m_handle = handle; }
     /** Closes now; false with the last error set when the close failed. */
-    bool Close() noexcept { return ::CloseHandle(std::exchange(m_handle, INVALID_HANDLE_VALUE)) != 0; }
+    bool Close() noexcept { return Win::CloseHandle(std::exchange(m_handle, INVALID_HANDLE_VALUE)) != 0; }
 
 private:
     HANDLE m_handle;
@@ -53,7 +54,7 @@ public:
         if (m_file.Valid())
             m_file.Close();
         if (!m_name.empty())
-            ::DeleteFileW(m_name.c_str());
+            Win::DeleteFileW(m_name.c_str());
     }
     /** Creates a new file under a short random name beside `path`; false
      *  with the last error set when none can be made. */
@@ -62,8 +63,7 @@ public:
         const std::string folder = path.substr(0, path.size() - FileNameOnly(path).size());
         for (int tries = 0; tries < 100; ++tries) {
             std::wstring name = WidePath(folder + RandomName());
-            m_file.Reset(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+            m_file.Reset(Win::CreateFileW(name.c_str(), GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
             if (m_file.Valid()) {
                 m_name = std::move(name);
                 return true;
@@ -126,10 +126,11 @@ void WriteContent(HANDLE file, const std::string& path, const std::function<void
  *  for no access at all is not refused by another handle's sharing mode. */
 bool IdentityOf(const std::wstring& wide, FileId& id)
 {
-    const Handle probe(::CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const Handle probe(Win::CreateFileW(wide.c_str(), 0,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS));
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!probe.Valid() || !::GetFileInformationByHandle(probe.Get(), &info))
+    if (!probe.Valid() || !Win::GetFileInformationByHandle(probe.Get(), &info))
         return false;
     id = {info.dwVolumeSerialNumber,
           (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
@@ -158,19 +159,28 @@ void WriteOutputFile(const std::string& path, const std::function<void(OutputStr
                 ThrowFileError(CannotCreate, path, u"It is the file being read");
         }
     }
-    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    const DWORD attributes = Win::GetFileAttributesW(wide.c_str());
+    // Only a missing file or folder may go unseen here: the attributes that
+    // the new file takes over must be the old file's.
+    if (attributes == INVALID_FILE_ATTRIBUTES && ::GetLastError() != ERROR_FILE_NOT_FOUND &&
+        ::GetLastError() != ERROR_PATH_NOT_FOUND)
+        ThrowLastError(CannotCreate, path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
         (attributes & FILE_ATTRIBUTE_READONLY) != 0)
         ThrowFileError(CannotCreate, path, ERROR_ACCESS_DENIED);
 
     // Held without sharing until just before the replacement: a file that
     // another program has open is refused, and nobody opens it meanwhile.
-    Handle held(::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr));
+    Handle held(Win::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
     if (!held.Valid() && ::GetLastError() != ERROR_FILE_NOT_FOUND)
         ThrowLastError(CannotCreate, path);
     const bool exists = held.Valid();
-    if (exists && ::GetFileType(held.Get()) != FILE_TYPE_DISK) {
+    // An unknown type is a failure, not a device: the old file must never be
+    // written in place.
+    const DWORD type = exists ? Win::GetFileType(held.Get()) : FILE_TYPE_DISK;
+    if (type == FILE_TYPE_UNKNOWN && ::GetLastError() != NO_ERROR)
+        ThrowLastError(CannotCreate, path);
+    if (type != FILE_TYPE_DISK) {
         WriteContent(held.Get(), path, write);
         if (!held.Close())
             ThrowLastError(CannotWrite, path);
@@ -181,15 +191,15 @@ void WriteOutputFile(const std::string& path, const std::function<void(OutputStr
     if (!temporary.Create(path))
         ThrowLastError(CannotCreate, path);
     WriteContent(temporary.File().Get(), path, write);
-    if (!::FlushFileBuffers(temporary.File().Get()) || !temporary.File().Close())
+    if (!Win::FlushFileBuffers(temporary.File().Get()) || !temporary.File().Close())
         ThrowLastError(CannotWrite, path);
     if (exists && (attributes & KeptAttributes) != 0 &&
-        !::SetFileAttributesW(temporary.Name().c_str(), attributes & KeptAttributes))
+        !Win::SetFileAttributesW(temporary.Name().c_str(), attributes & KeptAttributes))
         ThrowLastError(CannotWrite, path);
     if (held.Valid() && !held.Close())
         ThrowLastError(CannotWrite, path);
-    if (!::MoveFileExW(temporary.Name().c_str(), wide.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!Win::MoveFileExW(temporary.Name().c_str(), wide.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         ThrowLastError(CannotWrite, path);
     temporary.Keep();
 }

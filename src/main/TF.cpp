@@ -42,13 +42,20 @@ QString Caption()
 
 // Where the designed face is missing, a wider one stands in for it and a
 // caption may not fit its button; it then gets a smaller size of the same
-// face instead of being cut at both ends.
-void FitCaption(QPushButton* button)
+// face instead of being cut at both ends. The room is the inside of the
+// button's frame, where a caption is drawn and seen whole: a native style's
+// content margins (Windows keeps several pixels each side) would shrink
+// captions that the design fits.
+int CaptionRoom(const QPushButton* button)
 {
     QStyleOptionButton option;
     option.initFrom(button);
-    option.text = button->text();
-    const int room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    return button->width() - 2 * button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, button);
+}
+
+void FitCaption(QPushButton* button)
+{
+    const int room = CaptionRoom(button);
     QFont font = button->font();
     while (font.pixelSize() > 1 && QFontMetrics(font).horizontalAdvance(button->text()) > room)
         font.setPixelSize(font.pixelSize() - 1);

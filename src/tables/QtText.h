@@ -10,7 +10,8 @@
 
 // Where Qt meets the core, for the editor and vertalina-base alike: texts are
 // UTF-16 on both sides, so these conversions copy code units and never look
-// for byte-order marks; paths become the file system's bytes. The one
+// for byte-order marks; paths become the file system's bytes (UTF-8 on
+// Windows). The one
 // definition of each; no other file converts between the two.
 
 inline QString ToQ(std::u16string_view text)
@@ -26,5 +27,11 @@ inline std::u16string FromQ(QStringView text)
 /** The path's bytes; a byte kept by FromPathBytes comes back as it was. */
 inline std::string PathOf(const QString& path)
 {
+#ifdef Q_OS_WIN
+    // The Windows file layer takes UTF-8 and opens the UTF-16 name; the
+    // ANSI code page of encodeName() would lose every letter outside it.
+    return path.toStdString();
+#else
     return ToPathBytes(FromQ(path));
+#endif
 }

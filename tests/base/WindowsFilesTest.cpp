@@ -7,6 +7,7 @@
 #include "InputFile.h"
 #include "OutputFile.h"
 #include "TestStreams.h"
+#include "Win32Calls.h"
 
 #include <gtest/gtest.h>
 
@@ -236,6 +237,66 @@ TEST_F(WindowsFiles, RefusalsNameTheFileWithTheSystemsText)
     const std::string noFolder = Path(L"missing\\quiz.dat");
     EXPECT_EQ(ErrorOf([&] { SaveBaseFile(old, noFolder); }),
               Message(u"Cannot create file", noFolder, ERROR_PATH_NOT_FOUND));
+}
+
+// Every Win32 call of a save fails in turn: the old file stays byte for
+// byte, the message names the file with the system's text, and no temporary
+// file is left. The save of a hidden file (attributes taken over) is the one
+// with the most calls.
+TEST_F(WindowsFiles, EveryCallOfASaveFailingInTurnLosesNothing)
+{
+    const std::string path = Path(L"База.dat");
+    const std::wstring wide = Wide(L"База.dat");
+    const std::string old = BytesOf(SampleBase(2));
+    const QuestionBase fresh = SampleBase(3000); // several buffered writes
+    const auto putOld = [&] {
+        ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+        WriteOutputFile(path, [&](OutputStream& out) {
+            out.Write(reinterpret_cast<const std::uint8_t*>(old.data()), old.size());
+        });
+        ASSERT_TRUE(::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    };
+    struct ScopedHook
+    {
+        explicit ScopedHook(Win::FaultHook hook) : previous(Win::SetFaultHook(std::move(hook))) {}
+        ~ScopedHook() { Win::SetFaultHook(std::move(previous)); }
+        Win::FaultHook previous;
+    };
+
+    std::vector<std::string> calls;
+    putOld();
+    {
+        ScopedHook count([&](std::string_view call) {
+            calls.emplace_back(call);
+            return DWORD(0);
+        });
+        SaveBaseFile(fresh, path);
+    }
+    ASSERT_TRUE(ReadBytes(wide) == BytesOf(fresh));
+    const std::vector<std::string> start{"GetFileAttributesW", "CreateFileW", "GetFileType", "CreateFileW",
+                                         "WriteFile"};
+    const std::vector<std::string> end{"WriteFile",          "FlushFileBuffers", "CloseHandle",
+                                       "SetFileAttributesW", "CloseHandle",      "MoveFileExW"};
+    ASSERT_GT(calls.size(), start.size() + end.size());
+    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + start.size()), start);
+    EXPECT_EQ(std::vector<std::string>(calls.end() - end.size(), calls.end()), end);
+
+    const DWORD error = ERROR_WRITE_FAULT;
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        putOld();
+        std::size_t n = 0;
+        std::u16string message;
+        {
+            ScopedHook fail([&](std::string_view) { return n++ == i ? error : DWORD(0); });
+            message = ErrorOf([&] { SaveBaseFile(fresh, path); });
+        }
+        SCOPED_TRACE("failing call " + std::to_string(i) + ": " + calls[i]);
+        const std::u16string what = i < 4 ? u"Cannot create file" : u"Cannot write file";
+        EXPECT_EQ(message, Message(what, path, error)) << ToUtf8(message);
+        EXPECT_TRUE(ReadBytes(wide) == old) << "the old file changed";
+        EXPECT_EQ(Names(m_folder), std::set<std::wstring>{L"База.dat"});
+    }
+    ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(WindowsFileNames, NamesAreCutAfterTheLastSeparatorOrDrive)

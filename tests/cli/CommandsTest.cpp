@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "CliTestBases.h"
+#include "SystemTexts.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -10,6 +11,17 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+QString Text(const std::u16string& text)
+{
+    return QString::fromStdU16String(text);
+}
+
+} // namespace
 
 class CommandsTest : public QObject
 {
@@ -263,8 +275,8 @@ void CommandsTest::BuildReportsUnwritableTarget()
     Save("good.csv", "round,question,answer0,answer1,correct\n1,q,a,b,0\n");
     const QString target = Path("no such folder/base.dat");
     QCOMPARE(Run({"build", Path("good.csv"), "-o", target}), 2);
-    QCOMPARE(m_err, QStringLiteral("vertalina-base: %1: cannot create: No such file or directory\n")
-                        .arg(target)
+    QCOMPARE(m_err, QStringLiteral("vertalina-base: %1: cannot create: %2\n")
+                        .arg(target, Text(SystemText::MissingFolder()))
                         .toUtf8());
 }
 
@@ -404,7 +416,7 @@ void CommandsTest::CheckSeveralFilesGivesTheWorstStatus()
     QCOMPARE(Run({"check", Path("missing.dat"), Path("extra.dat")}), 2);
     QVERIFY(m_out.contains(Path("extra.dat").toUtf8() + ": 2 questions, 1 finding\n"));
     QCOMPARE(m_err, "vertalina-base: " + Path("missing.dat").toUtf8() +
-                        ": cannot open: No such file or directory\n");
+                        ": cannot open: " + Text(SystemText::MissingFile()).toUtf8() + "\n");
 }
 
 void CommandsTest::CheckJsonGivesFindingsAndRounds()
@@ -424,7 +436,8 @@ void CommandsTest::CheckJsonGivesFindingsAndRounds()
             {"findings", QJsonArray{QJsonObject{{"place", "question 1"},
                                                 {"question", 1},
                                                 {"message", "the question text repeats question 0"}}}}},
-        QJsonObject{{"file", Path("missing.dat")}, {"error", "cannot open: No such file or directory"}}};
+        QJsonObject{{"file", Path("missing.dat")},
+                    {"error", "cannot open: " + Text(SystemText::MissingFile())}}};
     QCOMPARE(document.array(), expected);
 }
 
@@ -440,16 +453,18 @@ void CommandsTest::ExportRefusesShortFile()
 void CommandsTest::MissingFilesAreNamed()
 {
     const QString missing = Path("missing.dat");
-    const QByteArray message =
-        QStringLiteral("vertalina-base: %1: cannot open: No such file or directory\n").arg(missing).toUtf8();
+    const QByteArray message = QStringLiteral("vertalina-base: %1: cannot open: %2\n")
+                                   .arg(missing, Text(SystemText::MissingFile()))
+                                   .toUtf8();
     for (const QStringList& arguments : {QStringList{"check", missing}, QStringList{"export", missing},
                                          QStringList{"build", missing, "-o", Path("x.dat")}}) {
         QCOMPARE(Run(arguments), 2);
         QCOMPARE(m_err, message);
     }
     QCOMPARE(Run({"check", m_dir->path()}), 2);
-    QCOMPARE(m_err,
-             QStringLiteral("vertalina-base: %1: cannot open: Is a directory\n").arg(m_dir->path()).toUtf8());
+    QCOMPARE(m_err, QStringLiteral("vertalina-base: %1: cannot open: %2\n")
+                        .arg(m_dir->path(), Text(SystemText::Folder()))
+                        .toUtf8());
 }
 
 void CommandsTest::HelpVersionAndUsage_data()

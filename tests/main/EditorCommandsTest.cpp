@@ -3,6 +3,7 @@
 #include "FileDialog.h"
 #include "InMemoryFields.h"
 #include "QuestionBase.h"
+#include "SystemTexts.h"
 #include "Utf.h"
 
 #include <gtest/gtest.h>
@@ -653,7 +654,7 @@ TEST(LoadAndSave, RunWithoutAWindow)
     // A failed load changes neither the base nor the list.
     QueuedDialog missing({QString::fromStdString(dir + "/missing.dat")});
     EXPECT_EQ(ErrorOf([&] { Commands::btnLoadClick(fields, loaded, missing, proposed); }),
-              FromUtf8("Cannot open file \"" + dir + "/missing.dat\". No such file or directory"));
+              FromUtf8("Cannot open file \"" + dir + "/missing.dat\". ") + SystemText::MissingFile());
     EXPECT_EQ(loaded.QuestionCount(), 1);
     EXPECT_EQ(fields.lines.size(), 1u);
     std::filesystem::remove_all(dir);

@@ -341,10 +341,11 @@ private slots:
         QCOMPARE(w.LayoutScale(), 1.0);
         QCOMPARE(w.size(), QSize(866, 465));
         for (QPushButton* button : {w.btnAdd, w.btnDebug, w.btnLoad, w.btnSave}) {
+            // Seen whole inside the button's frame.
             QStyleOptionButton option;
             option.initFrom(button);
-            const int room =
-                button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+            const int room = button->width() -
+                             2 * button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, button);
             const int text = QFontMetrics(button->font()).horizontalAdvance(button->text());
             QVERIFY2(text <= room,
                      qPrintable(QStringLiteral("%1: %2 > %3").arg(button->text()).arg(text).arg(room)));
