@@ -4,9 +4,11 @@
 #include "InputFile.h"
 #include "OutputFile.h"
 
-QuestionBase LoadBaseFile(const std::string& path)
+QuestionBase LoadBaseFile(const std::string& path, FileId* id)
 {
     InputFile file(path);
+    if (id)
+        *id = file.Id();
     QuestionBase base;
     ReadBase(file.BlockStream(), base);
     return base;

@@ -1,19 +1,23 @@
 #pragma once
 
+#include "InputFile.h"
 #include "QuestionBase.h"
 
 #include <functional>
 #include <string>
 
-// Loading and saving base files on disk, for the editor and vertalina-base
-// alike. Paths are in the file system's encoding (UTF-8).
+// Loading and saving base files on disk, in the core alone. Both programs
+// load through LoadBaseFile by way of the storage of every format
+// (tables/FileStorage.h), whose save of a base file makes the same calls as
+// SaveBaseFile. Paths are in the file system's encoding (UTF-8).
 
 /** Reads the base file at `path` into a new base, so that the caller's base
- *  is untouched by a failure. The file is held under the exclusive lock
- *  while it is read. Throws Error: "Cannot open file "<path>". <reason>"
+ *  is untouched by a failure, and puts the file's identity into `id` when
+ *  one is given. The file is held under the exclusive lock while it is read
+ *  in large blocks. Throws Error: "Cannot open file "<path>". <reason>"
  *  (see InputFile), the conversion error of the header, "Stream read error"
  *  for a file shorter than its header promises. */
-QuestionBase LoadBaseFile(const std::string& path);
+QuestionBase LoadBaseFile(const std::string& path, FileId* id = nullptr);
 
 /** Checks the base's limits (CheckBaseLimits, before any file is touched),
  *  then writes it to `path` through WriteOutputFile; `notify` gets each

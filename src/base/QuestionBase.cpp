@@ -511,7 +511,7 @@ QuestionRecord AddedRecord(std::u16string round, std::int32_t roundValue, std::u
     for (int n = 0; n < AnswerCount; ++n) {
         auto& answer = answers[static_cast<std::size_t>(n)];
         record.answers[static_cast<std::size_t>(n)] =
-            AnswerKept(roundValue, n) ? std::move(answer) : UnusedAnswer;
+            RoundUsesAnswer(roundValue, n) ? std::move(answer) : UnusedAnswer;
     }
     record.correct = std::move(correct);
     return record;
@@ -525,15 +525,4 @@ std::uint32_t QuestionTextHash(std::u16string_view text) noexcept
 int FindQuestionText(const QuestionBase& base, std::u16string_view text)
 {
     return base.FindQuestion(text);
-}
-
-int QuestionTextIndex::Find(std::u16string_view text) const
-{
-    const auto found = m_first.find(std::u16string(text));
-    return found == m_first.end() ? -1 : found->second;
-}
-
-void QuestionTextIndex::Add(std::u16string_view text, int k)
-{
-    m_first.emplace(std::u16string(text), k);
 }

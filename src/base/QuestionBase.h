@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 /** Field numbers of a question's eight entries, in stored order. */
@@ -159,18 +158,14 @@ private:
 std::u16string QuestionLabel(int k, std::u16string_view questionText);
 
 // The round rules. A round uses answers 0 and 1 (round 1), 0 to 2 (round 2),
-// 0 to 3 (round 3) or all five (rounds 4 and 5). Each place that applies the
-// rule compares in its own way, so each has its own function.
+// 0 to 3 (round 3) or all five (rounds 4 and 5).
 
-/** Whether adding a question needs answer n filled: round value above n-1. */
-constexpr bool AnswerRequired(std::int32_t round, int n) noexcept
-{
-    return n < 2 || round > n - 1;
-}
-
-/** Whether adding a question stores answer n as typed; otherwise one blank
- *  is stored in its place. Round value at least n. */
-constexpr bool AnswerKept(std::int32_t round, int n) noexcept
+/** Whether a question of the round value uses answer n: answers 0 and 1
+ *  always, answer n from 2 on when the value is at least n (so every answer
+ *  for a value above 5, none beyond 1 for a value below 2). Adding a question
+ *  needs exactly these answers filled (QuestionComplete) and stores them as
+ *  typed; each of the others is stored as UnusedAnswer (AddedRecord). */
+constexpr bool RoundUsesAnswer(std::int32_t round, int n) noexcept
 {
     return n < 2 || round >= n;
 }
@@ -192,13 +187,13 @@ constexpr int AnswersOfRound(std::int32_t round) noexcept
 inline constexpr char16_t UnusedAnswer[] = u" ";
 
 /** The record that adding a question stores: the texts as given, except that
- *  each answer the round value does not use (AnswerKept) is stored as
+ *  each answer the round value does not use (RoundUsesAnswer) is stored as
  *  UnusedAnswer. */
 QuestionRecord AddedRecord(std::u16string round, std::int32_t roundValue, std::u16string question,
                            std::array<std::u16string, AnswerCount> answers, std::u16string correct);
 
 /** Whether a question holds what its round needs: a question text, answers 0
- *  and 1, and each answer 2 to 4 that AnswerRequired asks for. "Empty" is the
+ *  and 1, and each answer 2 to 4 that the round uses (RoundUsesAnswer). "Empty" is the
  *  empty text only; blanks count as filled. `round` is called only when an
  *  optional answer is empty, at most once. */
 template <class RoundValue>
@@ -218,7 +213,7 @@ bool QuestionComplete(std::u16string_view question, const std::array<std::u16str
             value = round();
             known = true;
         }
-        if (AnswerRequired(value, n))
+        if (RoundUsesAnswer(value, n))
             return false;
     }
     return true;
@@ -231,21 +226,3 @@ std::uint32_t QuestionTextHash(std::u16string_view text) noexcept;
  *  and blanks count), or -1. This is the repeat check of adding a question;
  *  it costs the same however many questions the base holds. */
 int FindQuestionText(const QuestionBase& base, std::u16string_view text);
-
-/** The same repeat check over texts seen one after another, in constant time
- *  per text, with the base's hash of question texts. */
-class QuestionTextIndex
-{
-public:
-    /** The first question recorded with this text, or -1. */
-    int Find(std::u16string_view text) const;
-    /** Records question k's text unless an earlier question has it. */
-    void Add(std::u16string_view text, int k);
-
-private:
-    struct TextHash
-    {
-        std::size_t operator()(const std::u16string& text) const noexcept { return QuestionTextHash(text); }
-    };
-    std::unordered_map<std::u16string, int, TextHash> m_first;
-};

@@ -2,15 +2,14 @@
 
 #include "BaseCheck.h"
 #include "BaseFormat.h"
-#include "CsvFile.h"
 #include "Error.h"
+#include "FileFormats.h"
 #include "FileKind.h"
 #include "FileNames.h"
+#include "FileStorage.h"
 #include "InputFile.h"
 #include "OutputFile.h"
-#include "QtEdge.h"
-#include "QuestionCheck.h"
-#include "QuestionTable.h"
+#include "QtText.h"
 
 #include <QCommandLineParser>
 #include <QIODevice>
@@ -35,11 +34,6 @@ struct FileFailure
     QString file;
     QString message;
 };
-
-void WriteBytes(OutputStream& out, const QByteArray& bytes)
-{
-    out.Write(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
-}
 
 /** A path as messages show it: control characters escaped. */
 QString Shown(const QString& path)
@@ -103,18 +97,18 @@ QString FindingsText(const Findings& findings, const QString& file)
 {
     QString text;
     for (const Finding& finding : findings)
-        text += finding.Text(file) + u'\n';
+        text += ToQ(finding.Text(FromQ(file))) + u'\n';
     return text;
 }
 
 QString CountOfFindings(qsizetype count)
 {
-    return Counted(count, QStringLiteral("finding"), QStringLiteral("findings"));
+    return ToQ(Counted(count, u"finding", u"findings"));
 }
 
 QString CountOfQuestions(qsizetype count)
 {
-    return Counted(count, QStringLiteral("question"), QStringLiteral("questions"));
+    return ToQ(Counted(count, u"question", u"questions"));
 }
 
 class Cli
@@ -144,10 +138,27 @@ private:
     void PutBytes(QIODevice& device, const QByteArray& bytes);
     /** Writes the file through the one output writer; a save that the
      *  system could not confirm is a warning, not a failure. */
-    void Save(const QString& path, const std::function<void(OutputStream&)>& write, FileId input);
+    /** Runs `save`; a save that the system could not confirm is a warning. */
+    void Save(const std::function<void()>& save);
     /** Prints a line that only reports on a base written: when the device
      *  takes it no more, a warning says so and the command still succeeds. */
     void Report(QIODevice& device, const QString& text);
+
+    /** Standard output as the core's output stream. */
+    class DeviceStream : public OutputStream
+    {
+    public:
+        DeviceStream(Cli& cli, QIODevice& device) : m_cli(cli), m_device(device) {}
+        void Write(const std::uint8_t* data, std::size_t n) override
+        {
+            m_cli.PutBytes(m_device,
+                           QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(n)));
+        }
+
+    private:
+        Cli& m_cli;
+        QIODevice& m_device;
+    };
 
     QIODevice& m_out;
     QIODevice& m_err;
@@ -199,7 +210,7 @@ const QString ExportUsage =
                    "\n"
                    "Options:\n"
                    "  -o, --output OUT     write to OUT instead of standard output\n"
-                   "      --format FORMAT  csv (the default) or json\n"
+                   "      --format FORMAT  %1\n"
                    "      --delimiter SEP  between CSV fields: comma (the default), semicolon or\n"
                    "                       tab\n"
                    "      --bom            begin the CSV with a UTF-8 byte-order mark (for\n"
@@ -207,7 +218,8 @@ const QString ExportUsage =
                    "  -h, --help           show this help\n"
                    "\n"
                    "Exit status: 0 written, 1 a text that CSV cannot carry, 2 a file cannot be\n"
-                   "read or written.\n");
+                   "read or written.\n")
+        .arg(QString::fromStdString(FormatNames(WritableTable, "csv")));
 
 const QString BuildUsage =
     QStringLiteral("Usage: vertalina-base build [OPTION]... INPUT -o BASE.dat\n"
@@ -226,10 +238,11 @@ const QString BuildUsage =
                    "Options:\n"
                    "  -o, --output BASE.dat  the base file to write (required); \"-\" for standard\n"
                    "                         output\n"
-                   "      --format FORMAT    csv or json, whatever the name\n"
+                   "      --format FORMAT    %1, whatever the name\n"
                    "  -h, --help             show this help\n"
                    "\n"
-                   "Exit status: 0 written, 1 findings, 2 a file cannot be read or written.\n");
+                   "Exit status: 0 written, 1 findings, 2 a file cannot be read or written.\n")
+        .arg(QString::fromStdString(FormatNames(ReadableTable)));
 
 void Cli::PutBytes(QIODevice& device, const QByteArray& bytes)
 {
@@ -237,10 +250,10 @@ void Cli::PutBytes(QIODevice& device, const QByteArray& bytes)
         throw FileFailure{QStringLiteral("standard output"), device.errorString()};
 }
 
-void Cli::Save(const QString& path, const std::function<void(OutputStream&)>& write, FileId input)
+void Cli::Save(const std::function<void()>& save)
 {
     try {
-        WriteOutputFile(PathOf(path), write, {input});
+        save();
     } catch (const SaveNotConfirmed& error) {
         PrintError(QStringLiteral("warning: %1: saved, but the system could not confirm that the save will "
                                   "survive a crash: %2")
@@ -354,7 +367,7 @@ int Cli::CheckOne(const QString& path, QJsonArray* json)
     BaseCheckReport report;
     try {
         InputFile file(PathOf(path));
-        HeadInputStream in(file.Stream());
+        HeadInputStream in(file.BlockStream());
         ReadingBase(path, in, [&] { report = CheckBaseFile(in); });
     } catch (const FileError& error) {
         PrintError(FileErrorText(error));
@@ -373,10 +386,10 @@ int Cli::CheckOne(const QString& path, QJsonArray* json)
         QJsonArray findings;
         for (const Finding& finding : report.findings) {
             QJsonObject item;
-            item.insert(QLatin1String("place"), finding.place);
+            item.insert(QLatin1String("place"), ToQ(finding.place));
             if (finding.question >= 0)
                 item.insert(QLatin1String("question"), finding.question);
-            item.insert(QLatin1String("message"), finding.message);
+            item.insert(QLatin1String("message"), ToQ(finding.message));
             findings.append(item);
         }
         QJsonObject rounds;
@@ -421,9 +434,11 @@ int Cli::Export(const QStringList& arguments)
     if (!ParseCommand(parser, ExportUsage, arguments, false, status))
         return status;
 
-    const QString formatName = parser.value(format).toLower();
-    if (formatName != QLatin1String("csv") && formatName != QLatin1String("json"))
-        return UsageError(QStringLiteral("export: unknown format '%1' (csv or json)").arg(Quoted(formatName)),
+    const FileFormat* table = FormatNamed(parser.value(format).toStdString());
+    if (!table || !WritableTable(*table))
+        return UsageError(QStringLiteral("export: unknown format '%1' (%2)")
+                              .arg(Quoted(parser.value(format).toLower()),
+                                   QString::fromStdString(FormatNames(WritableTable))),
                           QStringLiteral("export"));
     const QString delimiterName = parser.value(delimiter).toLower();
     char separator = 0;
@@ -438,33 +453,33 @@ int Cli::Export(const QStringList& arguments)
                               .arg(Quoted(delimiterName)),
                           QStringLiteral("export"));
 
+    WriteOptions options;
+    options.delimiter = separator;
+    options.byteOrderMark = parser.isSet(bom);
+
     const QString inputPath = parser.positionalArguments().front();
-    QuestionBase base;
-    FileId input;
+    // Read here rather than through LoadFile, so that a file that is no base
+    // can be named by its first bytes.
+    LoadedFile input;
     {
         InputFile file(PathOf(inputPath));
-        HeadInputStream in(file.Stream());
-        ReadingBase(inputPath, in, [&] { ReadBase(in, base); });
-        input = file.Id();
+        HeadInputStream in(file.BlockStream());
+        ReadingBase(inputPath, in, [&] { ReadBase(in, input.base); });
+        input.id = file.Id();
     }
-    if (formatName == QLatin1String("csv")) {
-        const Findings unwritable = CsvUnwritable(base);
-        if (!unwritable.empty()) {
-            Put(m_err, FindingsText(unwritable, Shown(inputPath)));
-            PrintError(QStringLiteral("%1: %2; nothing written")
-                           .arg(Shown(inputPath), CsvUnwritableSummary(qsizetype(unwritable.size()))));
-            return ExitFindings;
-        }
-    }
-    const QByteArray bytes = formatName == QLatin1String("json")
-                                 ? WriteJsonQuestions(base)
-                                 : WriteCsvQuestions(base, separator, parser.isSet(bom));
     const QString outputPath = parser.value(output);
+    DeviceStream out(*this, m_out);
+    Findings unwritable;
     if (outputPath.isEmpty() || outputPath == QLatin1String("-"))
-        PutBytes(m_out, bytes);
+        unwritable = SaveTo(input.base, out, *table, options);
     else
-        Save(
-            outputPath, [&](OutputStream& out) { WriteBytes(out, bytes); }, input);
+        Save([&] { unwritable = SaveFile(input.base, PathOf(outputPath), *table, options, {input.id}); });
+    if (!unwritable.empty()) {
+        Put(m_err, FindingsText(unwritable, Shown(inputPath)));
+        PrintError(QStringLiteral("%1: %2; nothing written")
+                       .arg(Shown(inputPath), ToQ(UnwritableSummary(*table, unwritable.size()))));
+        return ExitFindings;
+    }
     return ExitSound;
 }
 
@@ -481,51 +496,48 @@ int Cli::Build(const QStringList& arguments)
     if (!parser.isSet(output))
         return UsageError(QStringLiteral("build: no output file given (-o BASE.dat)"),
                           QStringLiteral("build"));
-    QString formatName = parser.value(format).toLower();
-    if (!formatName.isEmpty() && formatName != QLatin1String("csv") && formatName != QLatin1String("json"))
-        return UsageError(QStringLiteral("build: unknown format '%1' (csv or json)").arg(Quoted(formatName)),
-                          QStringLiteral("build"));
+    const FileFormat* table = nullptr;
+    if (parser.isSet(format)) {
+        table = FormatNamed(parser.value(format).toStdString());
+        if (!table || !ReadableTable(*table))
+            return UsageError(QStringLiteral("build: unknown format '%1' (%2)")
+                                  .arg(Quoted(parser.value(format).toLower()),
+                                       QString::fromStdString(FormatNames(ReadableTable))),
+                              QStringLiteral("build"));
+    }
 
     const QString inputPath = parser.positionalArguments().front();
-    QByteArray input;
-    FileId inputId;
-    {
-        InputFile file(PathOf(inputPath));
-        const std::vector<std::uint8_t> bytes = file.ReadAll();
-        const std::string notATable = NotATableMessage(
-            Shown(inputPath).toStdString(),
-            {bytes.begin(), bytes.begin() + std::ptrdiff_t(std::min(bytes.size(), FileKindHeadBytes))});
-        if (!notATable.empty())
-            throw FileFailure{Shown(inputPath), QString::fromStdString(notATable)};
-        input = QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
-        inputId = file.Id();
-    }
-    const bool json = formatName.isEmpty() ? TableFormatOf(inputPath, input) == TableFormat::Json
-                                           : formatName == QLatin1String("json");
-    const BuiltBase built = BuildBaseFromTable(input, json ? TableFormat::Json : TableFormat::Csv);
+    const LoadedFile built = LoadFile(PathOf(inputPath), table);
+    // A base, a spreadsheet or UTF-16 text is named for what it is, whatever
+    // its rows gave.
+    const std::string notATable = NotATableMessage(Shown(inputPath).toStdString(), built.head);
+    if (!notATable.empty())
+        throw FileFailure{Shown(inputPath), QString::fromStdString(notATable)};
     const Findings& findings = built.findings;
     if (!findings.empty()) {
         // Diagnostics, not data: standard output may be where the base would go.
         Put(m_err, FindingsText(findings, Shown(inputPath)));
+        if (built.findingCount > findings.size())
+            Put(m_err, QStringLiteral("%1: and %2 more\n")
+                           .arg(Shown(inputPath))
+                           .arg(built.findingCount - findings.size()));
         PrintError(QStringLiteral("%1: %2; nothing written")
-                       .arg(Shown(inputPath), CountOfFindings(qsizetype(findings.size()))));
+                       .arg(Shown(inputPath), CountOfFindings(qsizetype(built.findingCount))));
         return ExitFindings;
     }
 
     const QString outputPath = parser.value(output);
-    CheckBaseLimits(built.base);
     const QString summary = QStringLiteral("%1 written to %2\n")
                                 .arg(CountOfQuestions(built.base.QuestionCount()), Shown(outputPath));
     if (outputPath == QLatin1String("-")) {
+        // Whole, so that a base that does not fit leaves standard output empty.
         MemoryOutputStream bytes;
-        WriteBase(built.base, bytes);
-        PutBytes(m_out, QByteArray(reinterpret_cast<const char*>(bytes.Bytes().data()),
-                                   qsizetype(bytes.Bytes().size())));
+        SaveTo(built.base, bytes, BaseFileFormat());
+        DeviceStream(*this, m_out).Write(bytes.Bytes().data(), bytes.Bytes().size());
         Report(m_err, summary);
         return ExitSound;
     }
-    Save(
-        outputPath, [&](OutputStream& out) { WriteBase(built.base, out); }, inputId);
+    Save([&] { SaveFile(built.base, PathOf(outputPath), BaseFileFormat(), {}, {built.id}); });
     // The base itself may have gone to standard output.
     Report(outputPath == QLatin1String("/dev/stdout") ? m_err : m_out, summary);
     return ExitSound;

@@ -1,6 +1,6 @@
 #include "Commands.h"
 
-#include "QtEdge.h"
+#include "QtText.h"
 #include "Utf.h"
 
 #include <QCoreApplication>

@@ -1,21 +1,17 @@
 #include "EditorCommands.h"
 
-#include "BaseStorage.h"
 #include "FileDialog.h"
 #include "FileNames.h"
+#include "FileStorage.h"
 #include "InputFile.h"
 #include "IntText.h"
 #include "LogMessages.h"
 #include "OutputFile.h"
-#include "QtEdge.h"
-#include "QuestionCheck.h"
-#include "QuestionTable.h"
+#include "QtText.h"
 #include "Utf.h"
 
-#include <QFileInfo>
-
+#include <algorithm>
 #include <limits>
-#include <optional>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -42,68 +38,58 @@ void RequireQuestion(const QuestionBase& base, std::int64_t k)
 // How many findings an error report lists before it only counts the rest.
 constexpr std::size_t ListedFindings = 10;
 
-/** What a chosen file holds, by its extension (letter case aside): a table
- *  for ".csv" and ".json", a base file for any other name. */
-std::optional<TableFormat> TableFormatOfName(const QString& fileName)
+/** The format of a chosen file, by its extension (letter case aside): a
+ *  base file for a name that no format claims. */
+const FileFormat& FormatOfName(const std::string& path)
 {
-    const QString suffix = QFileInfo(fileName).suffix().toLower();
-    if (suffix == QLatin1String("csv"))
-        return TableFormat::Csv;
-    if (suffix == QLatin1String("json"))
-        return TableFormat::Json;
-    return std::nullopt;
+    const FileFormat* format = FormatOfExtension(path);
+    return format ? *format : BaseFileFormat();
 }
 
 /** `headline`, then the first findings, one a line, as vertalina-base
- *  prints them for the file `name`, then how many more there are. */
-std::u16string FindingsReport(const QString& headline, const Findings& findings, const std::string& name)
+ *  prints them for the file `name`, then how many more of `count` there are. */
+std::u16string FindingsReport(const QString& headline, const Findings& findings, const std::string& name,
+                              std::size_t count)
 {
     const QString shown = ToQ(DisplayPath(name));
     QString text = headline;
     for (std::size_t i = 0; i < findings.size() && i < ListedFindings; ++i)
-        text += u'\n' + findings[i].Text(shown);
-    if (findings.size() > ListedFindings)
-        text += QStringLiteral("\nand %1 more").arg(findings.size() - ListedFindings);
+        text += u'\n' + ToQ(findings[i].Text(FromQ(shown)));
+    const std::size_t listed = std::min(findings.size(), ListedFindings);
+    if (count > listed)
+        text += QStringLiteral("\nand %1 more").arg(count - listed);
     return FromQ(text);
 }
 
-/** The base that the table file at `path` makes, as vertalina-base build
- *  makes it. Throws the file errors of InputFile, and an Error listing the
- *  findings when the table makes no base. */
-QuestionBase LoadTableFile(const std::string& path, TableFormat format)
+/** The base that the file at `path` holds, read as `format`. Throws the
+ *  errors of LoadFile, and an Error listing the findings when a table makes
+ *  no base. */
+QuestionBase LoadQuestions(const std::string& path, const FileFormat& format)
 {
-    const std::vector<std::uint8_t> bytes = InputFile(path).ReadAll();
-    BuiltBase built = BuildBaseFromTable(
-        QByteArrayView(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())), format);
-    if (!built.findings.empty()) {
+    LoadedFile loaded = LoadFile(path, &format);
+    if (!loaded.findings.empty()) {
         const QString headline =
             QStringLiteral("Cannot load the questions of \"%1\": %2")
-                .arg(ToQ(DisplayPath(path)), Counted(qsizetype(built.findings.size()),
-                                                     QStringLiteral("finding"), QStringLiteral("findings")));
-        throw Error(FindingsReport(headline, built.findings, FileNameOnly(path)));
+                .arg(ToQ(DisplayPath(path)),
+                     ToQ(Counted(std::int64_t(loaded.findingCount), u"finding", u"findings")));
+        throw Error(FindingsReport(headline, loaded.findings, FileNameOnly(path), loaded.findingCount));
     }
-    return std::move(built.base);
+    return std::move(loaded.base);
 }
 
-/** Writes the base to `path` as the table that vertalina-base export writes
- *  with its default options, through the one output writer. Throws an Error
- *  listing the texts that CSV cannot carry (nothing written then) and the
- *  errors of WriteOutputFile. */
-void SaveTableFile(const QuestionBase& base, const std::string& path, TableFormat format)
+/** Writes the base to `path` as `format`, a table as vertalina-base export
+ *  writes it with its default options. Throws the errors of SaveFile, and an
+ *  Error listing the texts that the format cannot carry (nothing written then). */
+void SaveQuestions(const QuestionBase& base, const std::string& path, const FileFormat& format,
+                   const WriteOptions& options)
 {
-    if (format == TableFormat::Csv) {
-        const Findings unwritable = CsvUnwritable(base);
-        if (!unwritable.empty()) {
-            const QString headline =
-                QStringLiteral("Cannot save \"%1\": %2; nothing written")
-                    .arg(ToQ(DisplayPath(path)), CsvUnwritableSummary(qsizetype(unwritable.size())));
-            throw Error(FindingsReport(headline, unwritable, FileNameOnly(path)));
-        }
+    const Findings unwritable = SaveFile(base, path, format, options);
+    if (!unwritable.empty()) {
+        const QString headline =
+            QStringLiteral("Cannot save \"%1\": %2; nothing written")
+                .arg(ToQ(DisplayPath(path)), ToQ(UnwritableSummary(format, unwritable.size())));
+        throw Error(FindingsReport(headline, unwritable, FileNameOnly(path), unwritable.size()));
     }
-    const QByteArray bytes = format == TableFormat::Json ? WriteJsonQuestions(base) : WriteCsvQuestions(base);
-    WriteOutputFile(path, [&bytes](OutputStream& out) {
-        out.Write(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
-    });
 }
 
 void ReplaceQuestion(EditorFields& fields, QuestionBase& base, int k)
@@ -228,8 +214,7 @@ void btnLoadClick(EditorFields& fields, QuestionBase& base, FileDialog& openDial
     // The file is read into a base of its own: only a complete read replaces
     // the operator's questions, so a failed load loses nothing.
     const std::string path = PathOf(openDialog.FileName);
-    const std::optional<TableFormat> table = TableFormatOfName(openDialog.FileName);
-    QuestionBase loaded = table ? LoadTableFile(path, *table) : LoadBaseFile(path);
+    QuestionBase loaded = LoadQuestions(path, FormatOfName(path));
     base.Swap(loaded);
     // The old questions go before the new list is shown, so that a reload
     // never holds two bases for longer than the read.
@@ -251,20 +236,20 @@ void btnSaveClick(EditorFields& fields, const QuestionBase& base, FileDialog& sa
         return;
     const std::string path = PathOf(saveDialog.FileName);
     const std::u16string name = DisplayPath(FileNameOnly(path));
+    const FileFormat& format = FormatOfName(path);
+    WriteOptions options;
+    // Only a base file has records; for a table the caption keeps what it shows.
+    int shown = -1;
+    if (!format.table)
+        options.recordWritten = [&fields, &shown](int length) {
+            // Every record shows its length in the caption; set it only when it changes.
+            if (length != shown) {
+                fields.SetCaption(IntToStr(length));
+                shown = length;
+            }
+        };
     try {
-        // A table holds no records, so the caption keeps what it shows.
-        if (const std::optional<TableFormat> table = TableFormatOfName(saveDialog.FileName)) {
-            SaveTableFile(base, path, *table);
-        } else {
-            int shown = -1;
-            SaveBaseFile(base, path, [&fields, &shown](int length) {
-                // Every record shows its length in the caption; set it only when it changes.
-                if (length != shown) {
-                    fields.SetCaption(IntToStr(length));
-                    shown = length;
-                }
-            });
-        }
+        SaveQuestions(base, path, format, options);
     } catch (const SaveNotConfirmed& unconfirmed) {
         // The file is saved: no error box, only what the system left unsure.
         fields.LogEvent(LogMessages::SavedUnconfirmedBefore + name + LogMessages::SavedUnconfirmedAfter +

@@ -50,22 +50,23 @@ void edRoundChange(EditorFields& fields);
 /** "Load Base": asks for a file in the open dialog (a cancel changes
  *  nothing), proposes it to the save dialog, reads it into a new base that
  *  then replaces `base`, logs the two load lines and shows the new base's
- *  questions with no line selected. A ".csv" or ".json" file (letter case
+ *  questions with no line selected. A file whose extension a table format
+ *  claims (FormatOfExtension: ".csv", ".tsv", ".txt", ".json", letter case
  *  aside) is a table, built into a base as vertalina-base build builds it;
- *  any other is a base file. Throws the errors of LoadBaseFile, of reading
- *  the table, or an Error naming the file and listing the table's first
- *  findings; the base and the list unchanged then. */
+ *  any other is a base file. Throws the errors of LoadFile, or an Error
+ *  naming the file and listing the table's first findings; the base and the
+ *  list unchanged then. */
 void btnLoadClick(EditorFields& fields, QuestionBase& base, FileDialog& openDialog, FileDialog& saveDialog);
 
 /** "Save Base": asks for a file in the save dialog (a cancel changes
- *  nothing), writes the base there through SaveBaseFile, showing each
- *  record's length as the caption, and logs the save line with the file's
- *  name. A ".csv" or ".json" file (letter case aside) gets the table that
+ *  nothing), writes the base there through SaveFile, showing each record's
+ *  length as the caption, and logs the save line with the file's name. A
+ *  file whose extension a table format claims gets the table that
  *  vertalina-base export writes, and the caption is left alone. Throws the
- *  errors of SaveBaseFile or WriteOutputFile, or an Error listing the texts
- *  that CSV cannot carry (nothing written); nothing is logged then. A save
- *  that went through but that the system could not confirm will survive a
- *  crash (SaveNotConfirmed) is logged as such, with the system's reason. */
+ *  errors of SaveFile, or an Error listing the texts that the format cannot
+ *  carry (nothing written); nothing is logged then. A save that went
+ *  through but that the system could not confirm will survive a crash
+ *  (SaveNotConfirmed) is logged as such, with the system's reason. */
 void btnSaveClick(EditorFields& fields, const QuestionBase& base, FileDialog& saveDialog);
 
 } // namespace Commands

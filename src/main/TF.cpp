@@ -4,6 +4,7 @@
 #include "EditorCommands.h"
 #include "ErrorReport.h"
 #include "FileDialog.h"
+#include "FileFormats.h"
 #include "LogMessages.h"
 #include "QtText.h"
 #include "QuestionList.h"
@@ -203,11 +204,14 @@ void TF::BuildControls()
 
     // Bases first, so that both dialogs propose them; tables are read and
     // written by the file's extension, whichever type is shown.
-    const QStringList tables{QStringLiteral("Spreadsheet table (*.csv)"), QStringLiteral("JSON (*.json)")};
-    OpenDialog = std::make_unique<StandardFileDialog>(
-        this, StandardFileDialog::Kind::Open, QStringList{QStringLiteral("Questions base (*.dat)")} + tables);
-    SaveDialog = std::make_unique<StandardFileDialog>(
-        this, StandardFileDialog::Kind::Save, QStringList{QStringLiteral("Questons base (*.dat)")} + tables);
+    QStringList loadFilters;
+    QStringList saveFilters;
+    for (const FileFormat& format : FileFormats()) {
+        loadFilters << QString::fromUtf8(format.loadFilter);
+        saveFilters << QString::fromUtf8(format.saveFilter);
+    }
+    OpenDialog = std::make_unique<StandardFileDialog>(this, StandardFileDialog::Kind::Open, loadFilters);
+    SaveDialog = std::make_unique<StandardFileDialog>(this, StandardFileDialog::Kind::Save, saveFilters);
 
     qlist = new QuestionList(this);
     place(qlist, "qlist", 552, 8, 305, 449);

@@ -1,10 +1,6 @@
 #include "QuestionTable.h"
 
-#include "QtEdge.h"
-
-#include "CsvFile.h"
-#include "IntText.h"
-#include "QuestionCheck.h"
+#include "QtText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,92 +13,20 @@
 
 namespace {
 
-enum Column
-{
-    ColRound,
-    ColQuestion,
-    ColAnswer0,
-    ColCorrect = ColAnswer0 + AnswerCount,
-    ColumnCount
-};
-
-const char* const ColumnNames[ColumnCount] = {"round",   "question", "answer0", "answer1",
-                                              "answer2", "answer3",  "answer4", "correct"};
-
-bool ColumnRequired(int column)
-{
-    return column == ColRound || column == ColQuestion || column == ColCorrect || column == ColAnswer0 ||
-           column == ColAnswer0 + 1;
-}
-
-int ColumnOfName(const QString& name)
-{
-    const QString key = name.trimmed().toLower();
-    for (int c = 0; c < ColumnCount; ++c)
-        if (key == QLatin1String(ColumnNames[c]))
-            return c;
-    return -1;
-}
-
-// The delimiter under which the first line names the most known columns.
-char DetectDelimiter(QByteArrayView headerLine)
-{
-    char best = ',';
-    int bestScore = 0;
-    for (char candidate : {',', ';', '\t'}) {
-        const CsvTable table = ParseCsv(headerLine, candidate);
-        if (table.records.empty())
-            continue;
-        int score = 0;
-        for (const QString& name : table.records.front().fields)
-            score += ColumnOfName(name) >= 0 ? 1 : 0;
-        if (score > bestScore) {
-            best = candidate;
-            bestScore = score;
-        }
-    }
-    return best;
-}
-
-bool AllBlank(const QStringList& fields)
-{
-    for (const QString& field : fields)
-        if (!field.trimmed().isEmpty())
-            return false;
-    return true;
-}
-
-QString ColumnList()
-{
-    return CsvColumnNames().join(QLatin1Char(','));
-}
-
 Finding AtLine(int line, const QString& message)
 {
     Finding finding;
     finding.line = line;
-    finding.message = message;
+    finding.message = FromQ(message);
     return finding;
 }
 
 Finding AtPlace(const QString& place, const QString& message)
 {
     Finding finding;
-    finding.place = place;
-    finding.message = message;
+    finding.place = FromQ(place);
+    finding.message = FromQ(message);
     return finding;
-}
-
-Finding NotUtf8(int line)
-{
-    return AtLine(line, QStringLiteral("the text is not UTF-8 (save the table as CSV in UTF-8)"));
-}
-
-QString FieldCount(qsizetype fields, qsizetype columns)
-{
-    return QStringLiteral("%1, but the header row names %2")
-        .arg(Counted(fields, QStringLiteral("field"), QStringLiteral("fields")),
-             Counted(columns, QStringLiteral("column"), QStringLiteral("columns")));
 }
 
 const char* const JsonKeys[] = {"round", "question", "answers", "correct"};
@@ -139,23 +63,6 @@ Finding AtOffset(QByteArrayView bytes, qsizetype offset, const QString& message)
     return finding;
 }
 
-bool IsLoneSurrogateAt(std::u16string_view text, std::size_t i)
-{
-    const char16_t unit = text[i];
-    if (unit >= 0xD800 && unit <= 0xDBFF)
-        return i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF;
-    return unit >= 0xDC00 && unit <= 0xDFFF && (i == 0 || text[i - 1] < 0xD800 || text[i - 1] > 0xDBFF);
-}
-
-// The first lone surrogate of the text, or -1.
-std::ptrdiff_t FirstLoneSurrogate(std::u16string_view text)
-{
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (text[i] >= 0xD800 && text[i] <= 0xDFFF && IsLoneSurrogateAt(text, i))
-            return std::ptrdiff_t(i);
-    return -1;
-}
-
 // Qt's JSON reader takes a U+FEFF in UTF-8 at the start of a string for a
 // byte-order mark and drops it; as the escape "\ufeff" it keeps it. Outside
 // strings these bytes are no valid JSON either way, and UTF-8 holds them
@@ -163,135 +70,13 @@ std::ptrdiff_t FirstLoneSurrogate(std::u16string_view text)
 const QByteArray RawFeff = "\xEF\xBB\xBF";
 const QByteArray EscapedFeff = "\\ufeff";
 
-QJsonValue NumberOrText(const std::u16string& text)
-{
-    std::int32_t value = 0;
-    if (TryStrToInt(text, value))
-        return QJsonValue(value);
-    return QJsonValue(ToQ(text));
-}
-
 } // namespace
-
-QStringList CsvColumnNames()
-{
-    QStringList names;
-    for (const char* name : ColumnNames)
-        names << QLatin1String(name);
-    return names;
-}
-
-Finding FindingAt(const QuestionRow& row, const QString& message)
-{
-    Finding finding;
-    finding.line = row.line;
-    finding.question = row.number;
-    if (row.line == 0)
-        finding.place = row.place;
-    finding.message = message;
-    return finding;
-}
-
-TableFormat TableFormatOf(const QString& path, QByteArrayView content)
-{
-    const QString suffix = path.mid(path.lastIndexOf(u'.') + 1).toLower();
-    if (path.lastIndexOf(u'.') > path.lastIndexOf(u'/')) {
-        if (suffix == QLatin1String("json"))
-            return TableFormat::Json;
-        if (suffix == QLatin1String("csv") || suffix == QLatin1String("tsv") ||
-            suffix == QLatin1String("txt"))
-            return TableFormat::Csv;
-    }
-    return WithoutBom(content).trimmed().startsWith('[') ? TableFormat::Json : TableFormat::Csv;
-}
-
-int ExportedAnswerCount(const QString& round)
-{
-    const int used = AnswersOfRound(RoundOfText(round));
-    return used == 0 ? AnswerCount : used;
-}
-
-QuestionRows ReadCsvQuestions(QByteArrayView bytes)
-{
-    QuestionRows result;
-    bytes = WithoutBom(bytes);
-    const CsvTable table = ParseCsv(bytes, DetectDelimiter(FirstLine(bytes)));
-    if (table.records.empty()) {
-        result.findings.push_back(
-            table.failure.isEmpty()
-                ? AtLine(1, QStringLiteral("no header row; the first line names the columns ") + ColumnList())
-                : AtLine(table.failureLine, table.failure));
-        return result;
-    }
-
-    const CsvRecord& header = table.records.front();
-    if (header.badUtf8) {
-        result.findings.push_back(NotUtf8(header.line));
-        return result;
-    }
-    std::optional<int> columnAt[ColumnCount]; // field index of each known column
-    for (int i = 0; i < header.fields.size(); ++i) {
-        const int column = ColumnOfName(header.fields[i]);
-        if (column < 0)
-            continue;
-        if (columnAt[column])
-            result.findings.push_back(AtLine(
-                header.line,
-                QStringLiteral("the column \"%1\" is named twice").arg(QLatin1String(ColumnNames[column]))));
-        columnAt[column] = i;
-    }
-    QStringList missing;
-    for (int c = 0; c < ColumnCount; ++c)
-        if (ColumnRequired(c) && !columnAt[c])
-            missing << QLatin1String(ColumnNames[c]);
-    if (!missing.isEmpty())
-        result.findings.push_back(
-            AtLine(header.line, QStringLiteral("the header row lacks %1 (the columns are "
-                                               "%2; answer2 to answer4 may be left out)")
-                                    .arg(missing.join(QLatin1String(", ")), ColumnList())));
-    if (!result.findings.empty())
-        return result;
-
-    result.answerKey = QStringLiteral("column answer%1");
-    auto field = [](const CsvRecord& record, const std::optional<int>& at) {
-        return at ? record.fields[*at] : QString();
-    };
-    result.rows.reserve(table.records.size() - 1);
-    for (std::size_t r = 1; r < table.records.size(); ++r) {
-        const CsvRecord& record = table.records[r];
-        if (AllBlank(record.fields))
-            continue;
-        if (record.badUtf8) {
-            result.findings.push_back(NotUtf8(record.line));
-            continue;
-        }
-        // Blank cells after the last column are what some spreadsheets write.
-        if (record.fields.size() < header.fields.size() ||
-            (record.fields.size() > header.fields.size() &&
-             !AllBlank(record.fields.mid(header.fields.size())))) {
-            result.findings.push_back(
-                AtLine(record.line, FieldCount(record.fields.size(), header.fields.size())));
-            continue;
-        }
-        QuestionRow row;
-        row.place = QStringLiteral("line %1").arg(record.line);
-        row.line = record.line;
-        row.round = field(record, columnAt[ColRound]).trimmed();
-        row.question = field(record, columnAt[ColQuestion]);
-        for (int n = 0; n < AnswerCount; ++n)
-            row.answers[std::size_t(n)] = field(record, columnAt[ColAnswer0 + n]);
-        row.correct = field(record, columnAt[ColCorrect]).trimmed();
-        result.rows.push_back(std::move(row));
-    }
-    if (!table.failure.isEmpty())
-        result.findings.push_back(AtLine(table.failureLine, table.failure));
-    return result;
-}
 
 QuestionRows ReadJsonQuestions(QByteArrayView bytes)
 {
     QuestionRows result;
-    bytes = WithoutBom(bytes);
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
     QByteArray text = bytes.toByteArray();
     if (text.contains(RawFeff))
         text.replace(RawFeff, EscapedFeff);
@@ -305,7 +90,7 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes)
         result.findings.push_back(AtLine(1, QStringLiteral("the file holds no JSON array of questions")));
         return result;
     }
-    result.answerKey = QStringLiteral("answers[%1]");
+    result.answerKey = AnswerKey{u"answers[", u"]"};
     const QJsonArray items = document.array();
     result.rows.reserve(std::size_t(items.size()));
     for (qsizetype i = 0; i < items.size(); ++i) {
@@ -330,10 +115,10 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes)
         if (unknown)
             continue;
         QuestionRow row;
-        row.place = place;
-        row.round = JsonText(item.value(QLatin1String("round"))).trimmed();
-        row.question = JsonText(item.value(QLatin1String("question")));
-        row.correct = JsonText(item.value(QLatin1String("correct"))).trimmed();
+        row.place = FromQ(place);
+        row.round = FromQ(JsonText(item.value(QLatin1String("round"))).trimmed());
+        row.question = FromQ(JsonText(item.value(QLatin1String("question"))));
+        row.correct = FromQ(JsonText(item.value(QLatin1String("correct"))).trimmed());
         const QJsonValue answers = item.value(QLatin1String("answers"));
         if (!answers.isArray() && !answers.isUndefined()) {
             result.findings.push_back(AtPlace(place, QStringLiteral("\"answers\" is not an array")));
@@ -346,87 +131,8 @@ QuestionRows ReadJsonQuestions(QByteArrayView bytes)
             continue;
         }
         for (qsizetype n = 0; n < list.size(); ++n)
-            row.answers[std::size_t(n)] = JsonText(list[n]);
+            row.answers[std::size_t(n)] = FromQ(JsonText(list[n]));
         result.rows.push_back(std::move(row));
     }
     return result;
-}
-
-QString CsvUnwritableSummary(qsizetype count)
-{
-    return Counted(count, QStringLiteral("text"), QStringLiteral("texts")) +
-           QStringLiteral(" that CSV cannot carry");
-}
-
-Findings CsvUnwritable(const QuestionBase& base)
-{
-    Findings found;
-    for (int e = 0; e < base.EntryCount(); ++e) {
-        const std::ptrdiff_t at = FirstLoneSurrogate(base.Entry(e));
-        if (at < 0)
-            continue;
-        const int field = e % EntriesPerQuestion;
-        Finding finding;
-        finding.question = e / EntriesPerQuestion;
-        finding.place = QStringLiteral("question %1").arg(finding.question);
-        finding.message =
-            QStringLiteral("%1 holds a lone surrogate (U+%2), which UTF-8 and so CSV cannot "
-                           "carry; export as JSON (--format json), which keeps it as a "
-                           "\\u%2 escape")
-                .arg(field == FieldRound      ? QStringLiteral("the round")
-                     : field == FieldQuestion ? QStringLiteral("the question text")
-                     : field == FieldCorrect  ? QStringLiteral("the correct answer")
-                                              : QStringLiteral("answer %1").arg(field - FieldAnswer0))
-                .arg(QString::number(base.Entry(e)[std::size_t(at)], 16).toUpper());
-        found.push_back(std::move(finding));
-    }
-    return found;
-}
-
-QByteArray WriteCsvQuestions(const QuestionBase& base, char delimiter, bool byteOrderMark)
-{
-    QByteArray out;
-    if (byteOrderMark)
-        out += "\xEF\xBB\xBF";
-    out += CsvColumnNames().join(QLatin1Char(delimiter)).toUtf8();
-    out += "\r\n";
-    for (int k = 0; k < base.QuestionCount(); ++k) {
-        const QuestionRecord record = base.Record(k);
-        const QString round = ToQ(record.round);
-        const int used = ExportedAnswerCount(round);
-        out += CsvField(round, delimiter);
-        out += delimiter;
-        out += CsvField(ToQ(record.question), delimiter);
-        for (int n = 0; n < AnswerCount; ++n) {
-            out += delimiter;
-            if (n < used)
-                out += CsvField(ToQ(record.answers[std::size_t(n)]), delimiter);
-        }
-        out += delimiter;
-        out += CsvField(ToQ(record.correct), delimiter);
-        out += "\r\n";
-    }
-    return out;
-}
-
-QByteArray WriteJsonQuestions(const QuestionBase& base)
-{
-    QJsonArray items;
-    for (int k = 0; k < base.QuestionCount(); ++k) {
-        const QuestionRecord record = base.Record(k);
-        const int used = ExportedAnswerCount(ToQ(record.round));
-        QJsonArray answers;
-        for (int n = 0; n < used; ++n)
-            answers.append(ToQ(record.answers[std::size_t(n)]));
-        QJsonObject item;
-        item.insert(QLatin1String("round"), NumberOrText(record.round));
-        item.insert(QLatin1String("question"), ToQ(record.question));
-        item.insert(QLatin1String("answers"), answers);
-        item.insert(QLatin1String("correct"), NumberOrText(record.correct));
-        items.append(item);
-    }
-    QByteArray json = QJsonDocument(items).toJson(QJsonDocument::Indented);
-    if (json.contains(RawFeff))
-        json.replace(RawFeff, EscapedFeff);
-    return json;
 }

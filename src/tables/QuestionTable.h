@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Finding.h"
 #include "QuestionBase.h"
+#include "QuestionCheck.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -11,57 +11,15 @@
 #include <array>
 #include <vector>
 
-/** One question as an interchange file states it, before it is checked:
- *  every field as text, and where it came from. */
-struct QuestionRow
-{
-    QString place;   // how findings refer to it: "line 5", "item 3", "question 4"
-    int line = 0;    // the line it starts on, where a line applies
-    int number = -1; // its question number in a base file, where it comes from one
-    QString round;
-    QString question;
-    std::array<QString, AnswerCount> answers;
-    QString correct;
-};
-
 /** The questions found in an interchange file, and what kept others from
  *  being read. */
 struct QuestionRows
 {
     std::vector<QuestionRow> rows;
     Findings findings;
-    /** How findings name answer n: "%1" stands for n. */
-    QString answerKey = QStringLiteral("answer %1");
+    /** How findings name answer n. */
+    AnswerKey answerKey;
 };
-
-/** The finding `message` about a row, placed by its line, or else its place. */
-Finding FindingAt(const QuestionRow& row, const QString& message);
-
-/** Formats of the interchange files. */
-enum class TableFormat
-{
-    Csv,
-    Json,
-};
-
-/** The format of a table file named `path`: JSON for ".json", CSV for
- *  ".csv", ".tsv" and ".txt" (letter case aside); for any other name,
- *  and for "-", JSON when the content begins with "[" (after a UTF-8
- *  byte-order mark and blanks), CSV otherwise. */
-TableFormat TableFormatOf(const QString& path, QByteArrayView content);
-
-/** The column names of the CSV header row, in the order export writes them. */
-QStringList CsvColumnNames();
-
-/** The questions of a CSV file: UTF-8, with or without a byte-order mark at
- *  its very start (no other is skipped: texts keep every code unit); the
- *  delimiter (",", ";" or tab) is the one that makes the first line a header
- *  row naming the columns. Columns are found by name in any order (letter case
- *  and surrounding blanks aside); answer2 to answer4 may be missing, unknown
- *  columns are ignored. Round and correct index lose surrounding blanks. Rows
- *  whose fields are all blank are skipped; any other row must have as many
- *  fields as the header row. Places are "line N". */
-QuestionRows ReadCsvQuestions(QByteArrayView bytes);
 
 /** The questions of a JSON array of objects with "round", "question",
  *  "answers" (an array of the answers the round uses) and "correct"; any
@@ -69,27 +27,3 @@ QuestionRows ReadCsvQuestions(QByteArrayView bytes);
  *  escapes give any code unit, a lone surrogate too. A UTF-8 byte-order
  *  mark at the very start is skipped. Places are "item N", counted from 1. */
 QuestionRows ReadJsonQuestions(QByteArrayView bytes);
-
-/** The texts of the base that UTF-8, and so CSV, cannot carry: one finding
- *  per field that holds a lone surrogate, naming the question and field. */
-Findings CsvUnwritable(const QuestionBase& base);
-
-/** "2 texts that CSV cannot carry": the count of CsvUnwritable's findings
- *  as the refusal to write them states it. */
-QString CsvUnwritableSummary(qsizetype count);
-
-/** The whole base as CSV: the header row, then one row per question with the
- *  round and index as stored, the answers its round uses, and empty cells for
- *  the others (all five for a round outside 1 to 5). Lines end in CRLF. A
- *  lone surrogate (see CsvUnwritable) would come out as "?". */
-QByteArray WriteCsvQuestions(const QuestionBase& base, char delimiter = ',', bool byteOrderMark = false);
-
-/** The whole base as a JSON array of objects: "round" and "correct" as
- *  numbers (as the stored text when it is no number), "question", and
- *  "answers" with the answers its round uses (all five for a round outside 1
- *  to 5). A lone surrogate is written as a "\uXXXX" escape. */
-QByteArray WriteJsonQuestions(const QuestionBase& base);
-
-/** How many answers a question of the round text uses when exported: the
- *  round's count, or all five when the text is no round 1 to 5. */
-int ExportedAnswerCount(const QString& round);

@@ -4,25 +4,6 @@
 
 namespace {
 
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 void AppendUtf16(std::u16string& out, char32_t c)
 {
     if (c < 0x10000) {
@@ -69,7 +50,26 @@ std::size_t DecodeUtf8At(std::string_view text, std::size_t i, char32_t& c)
 
 } // namespace
 
-std::string ToUtf8(std::u16string_view text)
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string ToUtf8(std::u16string_view text, char32_t replacement)
 {
     std::string out;
     out.reserve(text.size() * 2);
@@ -80,7 +80,7 @@ std::string ToUtf8(std::u16string_view text)
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
+            c = replacement;
         }
         AppendUtf8(out, c);
     }
@@ -90,19 +90,27 @@ std::string ToUtf8(std::u16string_view text)
 std::u16string FromUtf8(std::string_view text)
 {
     std::u16string out;
-    out.reserve(text.size());
+    AppendFromUtf8(text, out);
+    return out;
+}
+
+bool AppendFromUtf8(std::string_view text, std::u16string& out)
+{
+    out.reserve(out.size() + text.size());
+    bool valid = true;
     for (std::size_t i = 0; i < text.size();) {
         char32_t c = 0;
         const std::size_t length = DecodeUtf8At(text, i, c);
         if (length == 0) {
             out += u'\uFFFD';
+            valid = false;
             ++i;
             continue;
         }
         AppendUtf16(out, c);
         i += length;
     }
-    return out;
+    return valid;
 }
 
 std::u16string FromPathBytes(std::string_view path)

@@ -63,15 +63,6 @@ TEST(BaseFileExample, ReadsTheWorkedExampleBack)
     EXPECT_EQ(base.Record(0), SkyQuestion());
 }
 
-TEST(BaseFileExample, EncodeRecordAgreesWithTheWriter)
-{
-    const RecordBytes record = EncodeRecord(SkyQuestion());
-    const Bytes file = WriteToBytes(BaseOf({SkyQuestion()}));
-    EXPECT_EQ(BytesOf(record), Bytes(file.begin() + 10, file.end()));
-    EXPECT_EQ(DecodeRecord(record.data()), SkyQuestion());
-    EXPECT_EQ(EncodeHeader(1), u"1||||");
-}
-
 struct HeaderCase
 {
     std::u16string header;

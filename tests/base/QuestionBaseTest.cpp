@@ -74,15 +74,13 @@ TEST(QuestionBase, LabelAndRoundRules)
         EXPECT_EQ(AnswersOfRound(round), counts[round]) << round;
     for (int round = 1; round <= 5; ++round)
         for (int n = 0; n < 5; ++n) {
-            EXPECT_EQ(AnswerRequired(round, n), n < AnswersOfRound(round));
-            EXPECT_EQ(AnswerKept(round, n), n < AnswersOfRound(round));
+            EXPECT_EQ(RoundUsesAnswer(round, n), n < AnswersOfRound(round));
             EXPECT_EQ(AnswerEnabled(round, n), n < AnswersOfRound(round));
         }
-    // Outside 1..5 the three rules part ways.
-    EXPECT_FALSE(AnswerRequired(0, 2));
-    EXPECT_FALSE(AnswerKept(0, 2));
+    // Outside 1..5 the answers used and the boxes enabled part ways.
+    EXPECT_FALSE(RoundUsesAnswer(0, 4));
     EXPECT_TRUE(AnswerEnabled(0, 4));
-    EXPECT_TRUE(AnswerRequired(9, 4));
+    EXPECT_TRUE(RoundUsesAnswer(9, 4));
     EXPECT_TRUE(AnswerEnabled(-3, 2));
 }
 

@@ -18,7 +18,7 @@ inline QuestionRecord EditorQuestion(int round, std::u16string question,
     record.round = std::u16string(1, char16_t(u'0' + round));
     record.question = std::move(question);
     for (int n = 0; n < AnswerCount; ++n)
-        record.answers[std::size_t(n)] = AnswerKept(round, n) ? answers[std::size_t(n)] : u" ";
+        record.answers[std::size_t(n)] = RoundUsesAnswer(round, n) ? answers[std::size_t(n)] : u" ";
     record.correct = std::u16string(1, char16_t(u'0' + correct));
     return record;
 }

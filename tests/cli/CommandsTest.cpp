@@ -465,16 +465,6 @@ void CommandsTest::MissingFilesAreNamed()
     QCOMPARE(m_err, QStringLiteral("vertalina-base: %1: cannot open: %2\n")
                         .arg(m_dir->path(), Text(SystemText::Folder()))
                         .toUtf8());
-#ifndef _WIN32
-    // Windows has no unreadable permission bits: its refusals are in the
-    // file layer's Windows tests.
-    if (::geteuid() != 0) {
-        Save("locked.dat", RawFile(0, {}));
-        QFile::setPermissions(Path("locked.dat"), QFileDevice::WriteOwner);
-        QCOMPARE(Run({"check", Path("locked.dat")}), 2);
-        QVERIFY(m_err.contains("Permission denied"));
-    }
-#endif
 }
 
 void CommandsTest::HelpVersionAndUsage_data()

@@ -79,7 +79,6 @@ private slots:
     void startsWithTheLayout()
     {
         TF& w = *m_harness->window;
-        QCOMPARE(F, &w);
         QCOMPARE(w.windowTitle(), QStringLiteral("Редактор баз вопросов для игры \"Верталина\""));
         QCOMPARE(w.LayoutScale(), 1.0);
         QCOMPARE(w.size(), QSize(866, 465));

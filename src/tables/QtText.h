@@ -8,16 +8,18 @@
 #include <string>
 #include <string_view>
 
-// Where the command-line program meets the core: texts are UTF-16 on both
-// sides, so these conversions copy code units and never look for byte-order
-// marks; paths become the file system's bytes (UTF-8 on Windows).
+// Where Qt meets the core, for the editor and vertalina-base alike: texts are
+// UTF-16 on both sides, so these conversions copy code units and never look
+// for byte-order marks; paths become the file system's bytes (UTF-8 on
+// Windows). The one
+// definition of each; no other file converts between the two.
 
 inline QString ToQ(std::u16string_view text)
 {
     return QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
 }
 
-inline std::u16string FromQ(const QString& text)
+inline std::u16string FromQ(QStringView text)
 {
     return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), std::size_t(text.size()));
 }

@@ -1,0 +1,106 @@
+#include "BaseCheck.h"
+
+#include "BaseFormat.h"
+#include "QuestionCheck.h"
+
+#include <vector>
+
+namespace {
+
+std::u16string QuestionPlace(int k)
+{
+    return u"question " + Decimal(k);
+}
+
+QuestionRow RowOf(int k, QuestionRecord&& record)
+{
+    QuestionRow row;
+    row.place = QuestionPlace(k);
+    row.number = k;
+    row.round = std::move(record.round);
+    row.question = std::move(record.question);
+    row.answers = std::move(record.answers);
+    row.correct = std::move(record.correct);
+    return row;
+}
+
+// The bytes after the last record, counted up to the size of a full base
+// file, so that an endless input (a device, a pipe) ends the count too.
+std::uint64_t CountRemainingBytes(InputStream& in)
+{
+    std::vector<std::uint8_t> buffer(64 * 1024);
+    std::uint64_t total = 0;
+    for (std::size_t got; total <= MaxBaseFileBytes && (got = in.Read(buffer.data(), buffer.size())) > 0;)
+        total += got;
+    return total;
+}
+
+Finding AtQuestion(int k, std::u16string message)
+{
+    Finding finding;
+    finding.question = k;
+    finding.place = QuestionPlace(k);
+    finding.message = std::move(message);
+    return finding;
+}
+
+Finding AtHeader(std::u16string message)
+{
+    Finding finding;
+    finding.place = u"header";
+    finding.message = std::move(message);
+    return finding;
+}
+
+std::u16string Bytes(std::uint64_t count)
+{
+    return Counted(std::int64_t(count), u"byte", u"bytes");
+}
+
+} // namespace
+
+BaseCheckReport CheckBaseFile(InputStream& in)
+{
+    BaseCheckReport report;
+    // The editor's own reader, so that the check sees what a load sees.
+    BaseReader reader(in);
+    report.headerCount = reader.HeaderCount();
+    if (report.headerCount < 0)
+        report.findings.push_back(AtHeader(u"the count " + Decimal(report.headerCount) +
+                                           u" is negative; the editor reads no question"));
+
+    RowChecker checker;
+    QuestionRecord record;
+    while (reader.Next(record)) {
+        const int k = reader.RecordsRead() - 1;
+        const QuestionRow row = RowOf(k, std::move(record));
+        checker.Check(row, report.findings);
+        const int round = RoundOfText(row.round);
+        if (round > 0)
+            ++report.perRound[std::size_t(round - 1)];
+        else
+            ++report.otherRounds;
+        ++report.questionCount;
+    }
+
+    if (reader.CutShort()) {
+        const int k = reader.RecordsRead();
+        const std::size_t got = reader.ShortBytes();
+        report.findings.push_back(
+            AtQuestion(k, u"stream read error: the header promises " +
+                              Counted(report.headerCount, u"question", u"questions") + u", the file holds " +
+                              Counted(k, u"complete record", u"complete records") +
+                              (got > 0 ? u" and " + Bytes(got) + u" of another" : std::u16string())));
+    } else {
+        // Bounded: at most what a full base file holds is ever counted.
+        const std::uint64_t extra = CountRemainingBytes(in);
+        if (extra > 0 && report.questionCount > 0)
+            report.findings.push_back(
+                AtQuestion(report.questionCount - 1,
+                           Bytes(extra) + u" after the last record, which the editor ignores"));
+        else if (extra > 0)
+            report.findings.push_back(
+                AtHeader(Bytes(extra) + u" after the header of an empty base, which the editor ignores"));
+    }
+    return report;
+}

@@ -1,0 +1,172 @@
+#include "FileFormats.h"
+
+#include "BaseFormat.h"
+#include "CsvFormat.h"
+#include "JsonFormat.h"
+#include "QuestionTable.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace {
+
+bool IsBlank(std::uint8_t byte)
+{
+    return byte == ' ' || (byte >= '\t' && byte <= '\r');
+}
+
+// JSON of questions is an array: "[" first, after a UTF-8 byte-order mark
+// and blanks.
+bool StartsAsJson(std::span<const std::uint8_t> content)
+{
+    static constexpr std::array<std::uint8_t, 3> Bom{0xEF, 0xBB, 0xBF};
+    if (content.size() >= Bom.size() && std::equal(Bom.begin(), Bom.end(), content.begin()))
+        content = content.subspan(Bom.size());
+    const auto first = std::find_if_not(content.begin(), content.end(), IsBlank);
+    return first != content.end() && *first == '[';
+}
+
+void WriteDat(const QuestionBase& base, OutputStream& out, const WriteOptions& options)
+{
+    // The lengths are shown while the base is written, not while it is measured.
+    WriteCheckedBase(base, out, out.Measures() ? std::function<void(int)>() : options.recordWritten);
+}
+
+void WriteCsv(const QuestionBase& base, OutputStream& out, const WriteOptions& options)
+{
+    WriteCsvQuestions(base, out, options.delimiter, options.byteOrderMark);
+}
+
+// The whole text, then its items one by one.
+void ReadJson(InputStream& in, RowSink& rows)
+{
+    QByteArray text;
+    std::vector<std::uint8_t> block(std::size_t(1) << 20);
+    for (std::size_t got; (got = in.Read(block.data(), block.size())) > 0;)
+        text.append(reinterpret_cast<const char*>(block.data()), qsizetype(got));
+    QuestionRows read = ReadJsonQuestions(text);
+    text.clear();
+    rows.SetAnswerKey(read.answerKey);
+    for (Finding& finding : read.findings)
+        rows.AddInputFinding(std::move(finding));
+    for (QuestionRow& row : read.rows)
+        rows.AddRow(std::move(row));
+}
+
+void WriteJson(const QuestionBase& base, OutputStream& out, const WriteOptions&)
+{
+    WriteJsonQuestions(base, out);
+}
+
+// Built on first use, so that help texts made at start-up can use it.
+const std::vector<FileFormat>& Formats()
+{
+    static const std::vector<FileFormat> formats = {
+        {.name = "dat",
+         .title = "base",
+         .extensions = {"dat"},
+         .loadFilter = "Questions base (*.dat)",
+         .saveFilter = "Questons base (*.dat)",
+         .table = false,
+         .checkLimits = CheckBaseLimits,
+         .write = WriteDat},
+        {.name = "csv",
+         .title = "CSV",
+         .extensions = {"csv", "tsv", "txt"},
+         .loadFilter = "Spreadsheet table (*.csv)",
+         .saveFilter = "Spreadsheet table (*.csv)",
+         .read = ReadCsvQuestions,
+         .unwritable = CsvUnwritable,
+         .write = WriteCsv},
+        {.name = "json",
+         .title = "JSON",
+         .extensions = {"json"},
+         .loadFilter = "JSON (*.json)",
+         .saveFilter = "JSON (*.json)",
+         .recognise = StartsAsJson,
+         .read = ReadJson,
+         .write = WriteJson},
+    };
+    return formats;
+}
+
+bool SameLetters(std::string_view a, std::string_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+} // namespace
+
+std::span<const FileFormat> FileFormats()
+{
+    return Formats();
+}
+
+const FileFormat& BaseFileFormat()
+{
+    return Formats().front();
+}
+
+const FileFormat* FormatNamed(std::string_view name)
+{
+    for (const FileFormat& format : Formats())
+        if (SameLetters(format.name, name))
+            return &format;
+    return nullptr;
+}
+
+const FileFormat* FormatOfExtension(std::string_view path)
+{
+    // What follows a dot in a folder's name holds a separator, so no
+    // extension matches it.
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos)
+        return nullptr;
+    const std::string_view extension = path.substr(dot + 1);
+    for (const FileFormat& format : Formats())
+        for (std::string_view known : format.extensions)
+            if (SameLetters(known, extension))
+                return &format;
+    return nullptr;
+}
+
+const FileFormat& TableFormatOfFile(std::string_view path, std::span<const std::uint8_t> content)
+{
+    if (const FileFormat* named = FormatOfExtension(path); named && named->table)
+        return *named;
+    for (const FileFormat& format : Formats())
+        if (format.table && format.recognise && format.recognise(content))
+            return format;
+    return *FormatNamed("csv");
+}
+
+bool WritableTable(const FileFormat& format)
+{
+    return format.table && format.write;
+}
+
+bool ReadableTable(const FileFormat& format)
+{
+    return format.table && format.read;
+}
+
+std::string FormatNames(bool (*has)(const FileFormat&), std::string_view defaultName)
+{
+    std::vector<std::string> names;
+    for (const FileFormat& format : Formats())
+        if (has(format))
+            names.push_back(std::string(format.name) + (format.name == defaultName ? " (the default)" : ""));
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    return text;
+}
+
+std::u16string UnwritableSummary(const FileFormat& format, std::size_t count)
+{
+    return Counted(std::int64_t(count), u"text", u"texts") + u" that " +
+           std::u16string(format.title.begin(), format.title.end()) + u" cannot carry";
+}
