@@ -3,6 +3,7 @@
 
 #include "CliRunner.h"
 #include "CliTestBases.h"
+#include "FolderTest.h"
 #include "SystemCalls.h"
 
 #include <QDir>
@@ -18,7 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-class CliFilesTest : public QObject
+class CliFilesTest : public FolderTest
 {
     Q_OBJECT
 
@@ -298,25 +299,6 @@ private:
         return status;
     }
 
-    QString Path(const QString& name) const { return m_dir->filePath(name); }
-    QStringList Entries() const
-    {
-        return QDir(m_dir->path())
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    }
-    void Save(const QString& name, const QByteArray& bytes)
-    {
-        QFile file(Path(name));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(file.write(bytes), bytes.size());
-    }
-    QByteArray Load(const QString& name) const
-    {
-        QFile file(Path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
     QByteArray m_out;
     QByteArray m_err;
 };

@@ -5,6 +5,7 @@
 #include "CliRunner.h"
 #include "CliTestBases.h"
 #include "FileNames.h"
+#include "FolderTest.h"
 #include "Win32Calls.h"
 
 #include <QDir>
@@ -19,7 +20,7 @@
 
 #include <windows.h>
 
-class CliFilesWindowsTest : public QObject
+class CliFilesWindowsTest : public FolderTest
 {
     Q_OBJECT
 
@@ -180,25 +181,6 @@ private:
         return status;
     }
 
-    QString Path(const QString& name) const { return m_dir->filePath(name); }
-    QStringList Entries() const
-    {
-        return QDir(m_dir->path())
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    }
-    void Save(const QString& name, const QByteArray& bytes)
-    {
-        QFile file(Path(name));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(file.write(bytes), bytes.size());
-    }
-    QByteArray Load(const QString& name) const
-    {
-        QFile file(Path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
     QByteArray m_err;
 };
 
