@@ -9,9 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 TEST(WindowsLibraries, SimdjsonReadsAField)
@@ -36,36 +34,18 @@ TEST(WindowsLibraries, ExpatReportsEveryElement)
     EXPECT_EQ(elements, 3);
 }
 
-// Deflated and inflated again: zlib comes in through libzip.
-TEST(WindowsLibraries, LibzipStoresAndReadsADeflatedEntry)
+// Deflated in memory: zlib comes in through libzip.
+TEST(WindowsLibraries, LibzipDeflatesAnEntry)
 {
     zip_error_t error;
-    zip_error_init(&error);
     zip_source_t* archive = zip_source_buffer_create(nullptr, 0, 0, &error);
-    ASSERT_NE(archive, nullptr);
-    zip_source_keep(archive);
-    zip_t* writer = zip_open_from_source(archive, ZIP_TRUNCATE, &error);
-    ASSERT_NE(writer, nullptr);
+    zip_t* zip = zip_open_from_source(archive, ZIP_TRUNCATE, &error);
+    ASSERT_NE(zip, nullptr);
     const std::string text(1000, 'a');
-    zip_source_t* entry = zip_source_buffer(writer, text.data(), text.size(), 0);
-    ASSERT_GE(zip_file_add(writer, "content.xml", entry, 0), 0);
-    ASSERT_EQ(zip_set_file_compression(writer, 0, ZIP_CM_DEFLATE, 9), 0);
-    ASSERT_EQ(zip_close(writer), 0);
-
-    zip_t* reader = zip_open_from_source(archive, ZIP_RDONLY, &error);
-    ASSERT_NE(reader, nullptr);
-    zip_stat_t stat;
-    ASSERT_EQ(zip_stat(reader, "content.xml", 0, &stat), 0);
-    EXPECT_EQ(stat.comp_method, ZIP_CM_DEFLATE);
-    EXPECT_LT(stat.comp_size, stat.size);
-    zip_file_t* file = zip_fopen(reader, "content.xml", 0);
-    ASSERT_NE(file, nullptr);
-    std::string back(stat.size, '\0');
-    EXPECT_EQ(zip_fread(file, back.data(), back.size()), zip_int64_t(text.size()));
-    EXPECT_EQ(back, text);
-    zip_fclose(file);
-    zip_close(reader);
-    zip_source_free(archive);
+    zip_source_t* entry = zip_source_buffer(zip, text.data(), text.size(), 0);
+    ASSERT_EQ(zip_file_add(zip, "content.xml", entry, 0), 0);
+    ASSERT_EQ(zip_set_file_compression(zip, 0, ZIP_CM_DEFLATE, 9), 0);
+    EXPECT_EQ(zip_close(zip), 0);
 }
 
 TEST(WindowsLibraries, LibxlsxwriterWritesAWorkbook)
