@@ -435,6 +435,10 @@ int Cli::Export(const QStringList& arguments)
         return status;
 
     const FileFormat* table = FormatNamed(parser.value(format).toStdString());
+    // Without --format, a table format that OUT's name ends in chooses.
+    if (const FileFormat* named = FormatOfExtension(PathOf(parser.value(output)));
+        !parser.isSet(format) && named && WritableTable(*named))
+        table = named;
     if (!table || !WritableTable(*table))
         return UsageError(QStringLiteral("export: unknown format '%1' (%2)")
                               .arg(Quoted(parser.value(format).toLower()),
