@@ -54,8 +54,15 @@ ZipReader::ZipReader(std::span<const std::uint8_t> bytes) : m_archive(std::make_
     m_archive->zip = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
     if (!m_archive->zip) {
         zip_source_free(source);
+        // A zip archive starts with a member's header; without its end
+        // (the directory) it was cut short.
+        const bool started =
+            bytes.size() >= 4 && bytes[0] == 'P' && bytes[1] == 'K' && bytes[2] == 3 && bytes[3] == 4;
         const bool notZip = zip_error_code_zip(&error) == ZIP_ER_NOZIP;
-        std::u16string message = notZip ? u"the file is no zip archive" : Damaged(&error);
+        std::u16string message =
+            !notZip   ? Damaged(&error)
+            : started ? u"the file is a damaged zip archive (cut short: its directory is missing)"
+                      : u"the file is no zip archive";
         zip_error_fini(&error);
         Refuse(std::move(message));
     }
@@ -100,6 +107,7 @@ void ZipReader::Stream(std::string_view name, const std::function<bool(std::stri
                    ? u"the file is encrypted; save it without a password"
                    : Damaged(zip_get_error(zip)));
     std::string block(PieceBytes, '\0');
+    zip_uint64_t read = 0;
     for (;;) {
         const zip_int64_t got = zip_fread(file.file, block.data(), block.size());
         if (got < 0)
@@ -108,8 +116,13 @@ void ZipReader::Stream(std::string_view name, const std::function<bool(std::stri
             return;
         // The directory's sizes may lie: what actually inflates counts.
         m_unpacked += zip_uint64_t(got);
+        read += zip_uint64_t(got);
         if (m_unpacked > UnpackedLimit)
             Refuse(tooLarge);
+        if ((stat.valid & ZIP_STAT_SIZE) && read > stat.size)
+            Refuse(u"the file is a damaged zip archive or a zip bomb: the part " + FromUtf8(member) +
+                   u" unpacks to more than the " + FromUtf8(std::to_string(stat.size)) +
+                   u" bytes that its directory states");
         if (!piece(std::string_view(block.data(), std::size_t(got))))
             return;
     }

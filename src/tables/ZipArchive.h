@@ -28,7 +28,7 @@ public:
     /** The most that all the members read from one archive may unpack to,
      *  by their directory's sizes and by what actually inflates: far more
      *  than a spreadsheet of a full base needs, far less than a zip bomb. */
-    static constexpr std::uint64_t UnpackedLimit = std::uint64_t(1) << 30;
+    static constexpr std::uint64_t UnpackedLimit = std::uint64_t(512) << 20;
 
     /** Opens the archive in `bytes`, which must outlive the reader. Throws
      *  ZipRefusal when it is no zip or a damaged one. */
