@@ -420,13 +420,9 @@ void Check(lxw_error error)
         throw Error(u"Cannot make the workbook: " + FromUtf8(lxw_strerror(error)));
 }
 
-// The workbook's creation time, the same for every save of one run, so
-// that writing the same base twice makes the same bytes.
-std::time_t CreatedTime()
-{
-    static const std::time_t created = std::time(nullptr);
-    return created;
-}
+// The workbook's creation time: a fixed one, so that the same base makes
+// the same bytes whenever it is written, as in CSV.
+constexpr std::time_t CreatedTime = 946684800; // 2000-01-01
 
 // A text as a workbook stores it: an "_xHHHH_" of the text itself gets its
 // "_" escaped as "_x005F_", so that reading it gives it back (libxlsxwriter
@@ -513,7 +509,7 @@ void WriteXlsxQuestions(const QuestionBase& base, OutputStream& out)
     if (!book)
         throw Error(u"Cannot make the workbook in " + FromUtf8(folderPath));
     lxw_doc_properties properties{};
-    properties.created = CreatedTime();
+    properties.created = CreatedTime;
     try {
         Check(workbook_set_properties(book, &properties));
         WriteSheet(book, base);

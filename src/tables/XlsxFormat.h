@@ -29,7 +29,7 @@ void ReadXlsxQuestions(InputStream& in, RowSink& sink);
 
 /** The whole base as a workbook of one sheet "Questions" (ExportedRow),
  *  made through a temporary file and then handed to `out`. The same base
- *  makes the same bytes within one run of the program. */
+ *  always makes the same bytes. */
 void WriteXlsxQuestions(const QuestionBase& base, OutputStream& out);
 
 /** SheetUnwritable for workbooks. */

@@ -71,8 +71,9 @@ private slots:
         const auto* open = dynamic_cast<StandardFileDialog*>(w.OpenDialog.get());
         const auto* save = dynamic_cast<StandardFileDialog*>(w.SaveDialog.get());
         QVERIFY(open && save);
-        const QStringList tables{QStringLiteral("Spreadsheet table (*.csv)"),
-                                 QStringLiteral("JSON (*.json)")};
+        const QStringList tables{QStringLiteral("Spreadsheet table (*.csv)"), QStringLiteral("JSON (*.json)"),
+                                 QStringLiteral("Excel workbook (*.xlsx)"),
+                                 QStringLiteral("OpenDocument spreadsheet (*.ods)")};
         QCOMPARE(open->Filters(), QStringList{QStringLiteral("Questions base (*.dat)")} + tables);
         QCOMPARE(save->Filters(), QStringList{QStringLiteral("Questons base (*.dat)")} + tables);
     }
@@ -89,6 +90,10 @@ private slots:
                              << "csv";
         QTest::newRow("JSON") << "Base.JSON"
                               << "json";
+        QTest::newRow("xlsx") << "base.xlsx"
+                              << "xlsx";
+        QTest::newRow("ODS") << "Base.ODS"
+                             << "ods";
     }
 
     void tablesGoBothWaysAsTheCommandLineDoes()
