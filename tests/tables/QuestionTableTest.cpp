@@ -359,7 +359,11 @@ void QuestionTableTest::ExtensionChoosesTheFormat_data()
                                   << "";
     QTest::newRow("a dot in a folder only") << "dir.csv/base"
                                             << "";
-    QTest::newRow("unknown") << "a.xlsx"
+    QTest::newRow("xlsx") << "a.xlsx"
+                          << "xlsx";
+    QTest::newRow("ODS") << "a.ODS"
+                         << "ods";
+    QTest::newRow("unknown") << "a.xls"
                              << "";
     QTest::newRow("the dot alone") << "a."
                                    << "";
