@@ -118,6 +118,10 @@ private slots:
             RunProgram({QStringLiteral("export"), QStringLiteral("--format"), format, dat});
         QCOMPARE(exported.status, 0);
         QCOMPARE(ReadAll(path), exported.out);
+        // Without --format, the output's extension chooses, as in the editor.
+        const QString named = m_dir->filePath(QStringLiteral("cli-") + name);
+        QCOMPARE(RunProgram({QStringLiteral("export"), dat, QStringLiteral("-o"), named}).status, 0);
+        QCOMPARE(ReadAll(named), exported.out);
 
         // Loading it back replaces a base that has grown since, and its selection.
         AddBase(RandomEditorBase(15, 2));
