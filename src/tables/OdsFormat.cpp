@@ -57,7 +57,7 @@ public:
             m_inCell = false;
             std::u16string text = m_valued ? FromUtf8(m_value) : FromUtf8(m_text);
             if (!text.empty())
-                for (std::int64_t n = 0; n < m_cellRepeat && m_column + n < SheetColumns; ++n)
+                for (std::int64_t n = 0; n < m_cellRepeat && m_column + n < ReadColumns; ++n)
                     m_rows.Cell(int(m_column + n), text);
             m_column += m_cellRepeat;
         } else if (m_inCell) {

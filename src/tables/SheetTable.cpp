@@ -24,7 +24,7 @@ int ColumnOfReference(std::string_view reference)
 
 void SheetRows::Cell(int column, std::u16string text)
 {
-    if (text.empty() || column < 0 || column >= SheetColumns)
+    if (text.empty() || column < 0 || column >= ReadColumns)
         return;
     if (m_fields.size() <= std::size_t(column))
         m_fields.resize(std::size_t(column) + 1);

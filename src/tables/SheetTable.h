@@ -29,6 +29,11 @@ int ColumnOfReference(std::string_view reference);
 /** The most columns a sheet has (as in Excel and LibreOffice). */
 inline constexpr int SheetColumns = 16384;
 
+/** The columns of a sheet that are read: a table of questions needs far
+ *  fewer, and a cell far to the right would make every row thousands of
+ *  fields. */
+inline constexpr int ReadColumns = 1024;
+
 /** Collects a sheet's cells row by row and hands each row that holds text
  *  to the table reader, the first one as the header row; findings name the
  *  cells ("B7") and rows ("row 7"). */
@@ -37,7 +42,8 @@ class SheetRows
 public:
     explicit SheetRows(RowSink& sink) : m_reader(sink) {}
 
-    /** The text of one cell of the row being read; empty cells need no call. */
+    /** The text of one cell of the row being read; empty cells need no
+     *  call, and cells from column ReadColumns on are left out. */
     void Cell(int column, std::u16string text);
     /** Ends the row numbered `row`, which the sheet repeats `repeat` times
      *  (ODS repeats rows); false once reading should stop. */
