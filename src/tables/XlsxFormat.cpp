@@ -15,6 +15,11 @@
 #include <fstream>
 #include <random>
 
+#ifdef _WIN32
+#define NOMINMAX
+#include <windows.h>
+#endif
+
 namespace {
 
 std::string_view Attribute(std::span<const XmlAttribute> attributes, std::string_view local)
@@ -409,10 +414,41 @@ public:
         const std::u8string utf8 = path.u8string();
         return std::string(utf8.begin(), utf8.end());
     }
+    /** The name that libxlsxwriter can open the file by. */
+    static std::string NameForLibrary(const std::filesystem::path& path);
 
 private:
     std::filesystem::path m_path;
 };
+
+#ifdef _WIN32
+// Built with MinGW, libxlsxwriter opens files by narrow names in the
+// system's code page: the short name of the folder, where the volume keeps
+// short names, is ASCII whatever the user's name is, and a Cyrillic one fits
+// the code page of a Russian system anyway.
+std::string TemporaryFolder::NameForLibrary(const std::filesystem::path& path)
+{
+    std::wstring name = path.wstring();
+    if (const DWORD length = GetShortPathNameW(name.c_str(), nullptr, 0); length > 0) {
+        std::wstring shortName(length, L'\0');
+        const DWORD written = GetShortPathNameW(name.c_str(), shortName.data(), length);
+        if (written > 0 && written < length)
+            name = shortName.substr(0, written);
+    }
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, name.c_str(), int(name.size()), nullptr, 0, nullptr, nullptr);
+    std::string narrow(std::size_t(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0)
+        WideCharToMultiByte(CP_ACP, 0, name.c_str(), int(name.size()), narrow.data(), bytes, nullptr,
+                            nullptr);
+    return narrow;
+}
+#else
+std::string TemporaryFolder::NameForLibrary(const std::filesystem::path& path)
+{
+    return ToString(path);
+}
+#endif
 
 void Check(lxw_error error)
 {
@@ -499,15 +535,17 @@ void ReadXlsxQuestions(InputStream& in, RowSink& sink)
 void WriteXlsxQuestions(const QuestionBase& base, OutputStream& out)
 {
     const TemporaryFolder folder;
-    const std::string folderPath = TemporaryFolder::ToString(folder.Path());
+    const std::string folderPath = TemporaryFolder::NameForLibrary(folder.Path());
     const std::filesystem::path file = folder.Path() / "questions.xlsx";
     // Rows go to the file as they come, so that memory stays small.
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = const_cast<char*>(folderPath.c_str());
-    lxw_workbook* book = workbook_new_opt(TemporaryFolder::ToString(file).c_str(), &options);
+    const std::string fileName =
+        folderPath + char(std::filesystem::path::preferred_separator) + "questions.xlsx";
+    lxw_workbook* book = workbook_new_opt(fileName.c_str(), &options);
     if (!book)
-        throw Error(u"Cannot make the workbook in " + FromUtf8(folderPath));
+        throw Error(u"Cannot make the workbook in " + FromUtf8(TemporaryFolder::ToString(folder.Path())));
     lxw_doc_properties properties{};
     properties.created = CreatedTime;
     try {
@@ -527,7 +565,8 @@ void WriteXlsxQuestions(const QuestionBase& base, OutputStream& out)
             out.Write(reinterpret_cast<const std::uint8_t*>(block.data()), std::size_t(got));
     }
     if (written.bad())
-        throw Error(u"Cannot read the workbook made in " + FromUtf8(folderPath));
+        throw Error(u"Cannot read the workbook made in " +
+                    FromUtf8(TemporaryFolder::ToString(folder.Path())));
 }
 
 Findings XlsxUnwritable(const QuestionBase& base)
