@@ -346,7 +346,8 @@ void ReadWorkbook(std::span<const std::uint8_t> bytes, RowSink& sink, std::strin
         throw ZipRefusal(std::u16string(NoWorkbook) + u": it is not a zip archive");
     ZipReader zip(bytes);
     part = "_rels/.rels";
-    const Relationship* office = OfType(RelationshipsIn(zip, part), "/officeDocument");
+    const std::vector<Relationship> package = RelationshipsIn(zip, part);
+    const Relationship* office = OfType(package, "/officeDocument");
     const std::string workbook = office ? PartPath("", office->target) : "xl/workbook.xml";
     if (!zip.Has(workbook))
         throw ZipRefusal(std::u16string(NoWorkbook) + u": it has no workbook part " + FromUtf8(workbook));
