@@ -172,8 +172,8 @@ const QString MainHelp =
                    "\n"
                    "Commands:\n"
                    "  check BASE.dat...         report what keeps each base from reading correctly\n"
-                   "  export BASE.dat [-o OUT]  write the questions as CSV or JSON\n"
-                   "  build INPUT -o BASE.dat   make a base from a CSV or JSON file\n"
+                   "  export BASE.dat [-o OUT]  write the questions as CSV, JSON or a spreadsheet\n"
+                   "  build INPUT -o BASE.dat   make a base from CSV, JSON or a spreadsheet\n"
                    "\n"
                    "Options:\n"
                    "  -h, --help     show this help; \"vertalina-base COMMAND --help\" for a command\n"
@@ -206,7 +206,9 @@ const QString ExportUsage =
                    "empty) or as JSON (an array of objects with round, question, answers and\n"
                    "correct), to OUT or to standard output. Texts keep every code unit; a text\n"
                    "that UTF-8 cannot carry (a lone surrogate) is refused in CSV, and JSON keeps\n"
-                   "it as a \\uXXXX escape.\n"
+                   "it as a \\uXXXX escape. An Excel workbook (xlsx) or OpenDocument spreadsheet\n"
+                   "(ods) has one sheet \"Questions\", the texts as text and round and correct\n"
+                   "answer as numbers. Without --format, OUT's extension chooses the format.\n"
                    "\n"
                    "Options:\n"
                    "  -o, --output OUT     write to OUT instead of standard output\n"
@@ -226,14 +228,16 @@ const QString BuildUsage =
                    "Make a base from a CSV file (UTF-8, a byte-order mark at its start allowed;\n"
                    "\",\", \";\" or tab between fields; a header row naming the columns round,\n"
                    "question, answer0 to answer4 and correct, in any order) or from a JSON file\n"
-                   "as export writes it. A name ending in .json is read as JSON, one ending in\n"
-                   ".csv, .tsv or .txt as CSV; any other, and \"-\" (standard input), as JSON when\n"
-                   "it begins with \"[\", as CSV otherwise.\n"
+                   "as export writes it, or from the first sheet of an Excel workbook (.xlsx) or\n"
+                   "OpenDocument spreadsheet (.ods) with that header row. A name ending in .json\n"
+                   "is read as JSON, one ending in .csv, .tsv or .txt as CSV; any other, and \"-\"\n"
+                   "(standard input), as JSON when it begins with \"[\", as a spreadsheet when it\n"
+                   "is a zip archive, as CSV otherwise.\n"
                    "Every question is checked first: round 1 to 5, the answers its round needs\n"
                    "and no others, the correct answer among them, at most 255 code units of\n"
                    "question and 40 of each answer, no bar \"|\", no repeated question text. Any\n"
-                   "finding is reported with its line (CSV) or item (JSON) and nothing is\n"
-                   "written; otherwise BASE.dat is written as the editor saves it.\n"
+                   "finding is reported with its line (CSV), cell (spreadsheets) or item (JSON)\n"
+                   "and nothing is written; otherwise BASE.dat is written as the editor saves it.\n"
                    "\n"
                    "Options:\n"
                    "  -o, --output BASE.dat  the base file to write (required); \"-\" for standard\n"
@@ -435,6 +439,10 @@ int Cli::Export(const QStringList& arguments)
         return status;
 
     const FileFormat* table = FormatNamed(parser.value(format).toStdString());
+    // Without --format, a table format that OUT's name ends in chooses.
+    if (const FileFormat* named = FormatOfExtension(PathOf(parser.value(output)));
+        !parser.isSet(format) && named && WritableTable(*named))
+        table = named;
     if (!table || !WritableTable(*table))
         return UsageError(QStringLiteral("export: unknown format '%1' (%2)")
                               .arg(Quoted(parser.value(format).toLower()),

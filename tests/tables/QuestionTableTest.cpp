@@ -359,7 +359,11 @@ void QuestionTableTest::ExtensionChoosesTheFormat_data()
                                   << "";
     QTest::newRow("a dot in a folder only") << "dir.csv/base"
                                             << "";
-    QTest::newRow("unknown") << "a.xlsx"
+    QTest::newRow("xlsx") << "a.xlsx"
+                          << "xlsx";
+    QTest::newRow("ODS") << "a.ODS"
+                         << "ods";
+    QTest::newRow("unknown") << "a.xls"
                              << "";
     QTest::newRow("the dot alone") << "a."
                                    << "";
@@ -382,12 +386,13 @@ void QuestionTableTest::FormatsAreNamedForHelpAndDialogs()
         save << QString::fromUtf8(format.saveFilter);
         QCOMPARE(FormatNamed(QString::fromUtf8(format.name).toUpper().toStdString()), &format);
     }
-    QCOMPARE(load, (QStringList{"Questions base (*.dat)", "Spreadsheet table (*.csv)", "JSON (*.json)"}));
-    QCOMPARE(save, (QStringList{"Questons base (*.dat)", "Spreadsheet table (*.csv)", "JSON (*.json)"}));
+    const QStringList sheets{"Excel workbook (*.xlsx)", "OpenDocument spreadsheet (*.ods)"};
+    QCOMPARE(load, (QStringList{"Questions base (*.dat)", "Spreadsheet table (*.csv)", "JSON (*.json)"} + sheets));
+    QCOMPARE(save, (QStringList{"Questons base (*.dat)", "Spreadsheet table (*.csv)", "JSON (*.json)"} + sheets));
     QCOMPARE(&BaseFileFormat(), FormatNamed("dat"));
     QCOMPARE(FormatNamed("xml"), nullptr);
-    QCOMPARE(FormatNames(WritableTable, "csv"), std::string("csv (the default) or json"));
-    QCOMPARE(FormatNames([](const FileFormat&) { return true; }), std::string("dat, csv or json"));
+    QCOMPARE(FormatNames(WritableTable, "csv"), std::string("csv (the default), json, xlsx or ods"));
+    QCOMPARE(FormatNames([](const FileFormat&) { return true; }), std::string("dat, csv, json, xlsx or ods"));
     QCOMPARE(ToQ(UnwritableSummary(*FormatNamed("csv"), 1)), QStringLiteral("1 text that CSV cannot carry"));
 }
 
