@@ -27,6 +27,22 @@ Finding FindingAt(const QuestionRow& row, std::u16string message)
     return finding;
 }
 
+std::u16string Trimmed(std::u16string_view text)
+{
+    const auto blank = [](char16_t c) {
+        return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+               (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+               c == 0x3000;
+    };
+    std::size_t start = 0;
+    std::size_t end = text.size();
+    while (start < end && blank(text[start]))
+        ++start;
+    while (end > start && blank(text[end - 1]))
+        --end;
+    return std::u16string(text.substr(start, end - start));
+}
+
 int RoundOfText(std::u16string_view text)
 {
     return IsDigitText(text, u'1', u'5') ? text[0] - u'0' : 0;
@@ -125,6 +141,15 @@ void BaseBuilder::Add(const QuestionRow& row)
     for (Finding& finding : found)
         if (m_rowFindings.size() < KeptFindings)
             m_rowFindings.push_back(std::move(finding));
+}
+
+void BaseBuilder::Discard()
+{
+    m_checker = RowChecker();
+    m_inputFindings.clear();
+    m_rowFindings.clear();
+    m_findingCount = 0;
+    m_count = 0;
 }
 
 BuiltBase BaseBuilder::Finish()

@@ -30,6 +30,11 @@ struct QuestionRow
 /** The finding `message` about a row, placed by its line, or else its place. */
 Finding FindingAt(const QuestionRow& row, std::u16string message);
 
+/** The text without the blanks that spreadsheets and text editors leave
+ *  around a cell: C0 blanks (tab to carriage return), the space, U+0085,
+ *  U+00A0 and the Unicode spaces. */
+std::u16string Trimmed(std::u16string_view text);
+
 /** The round 1 to 5 that a text holds as exactly one digit; 0 for any other. */
 int RoundOfText(std::u16string_view text);
 
@@ -87,6 +92,9 @@ public:
     virtual void AddInputFinding(Finding finding) = 0;
     /** Whether the reader may stop: more rows than any base holds have come. */
     virtual bool Full() const = 0;
+    /** Forgets every row and finding so far: the input, read further, turned
+     *  out to be malformed, and only that is to be reported. */
+    virtual void Discard() = 0;
 };
 
 /** How many findings a base built from rows keeps; the others are counted. */
@@ -122,6 +130,7 @@ public:
     void AddInputFinding(Finding finding) override;
     /** Whether more rows than a base file holds have come. */
     bool Full() const noexcept override { return m_count > std::size_t(MaxBaseQuestions); }
+    void Discard() override;
     /** The base, or every finding and an empty base. */
     BuiltBase Finish();
 

@@ -15,9 +15,8 @@ void AppendUtf16(std::u16string& out, char32_t c)
     }
 }
 
-/** The code point of the well-formed UTF-8 sequence at text[i] in `c`, and
- *  its length; 0 when the bytes there are not one (a stray continuation byte,
- *  a cut or overlong sequence, a surrogate, beyond U+10FFFF). */
+} // namespace
+
 std::size_t DecodeUtf8At(std::string_view text, std::size_t i, char32_t& c)
 {
     const auto b = static_cast<std::uint8_t>(text[i]);
@@ -47,8 +46,6 @@ std::size_t DecodeUtf8At(std::string_view text, std::size_t i, char32_t& c)
         return 0;
     return 1 + static_cast<std::size_t>(extra);
 }
-
-} // namespace
 
 void AppendUtf8(std::string& out, char32_t c)
 {
