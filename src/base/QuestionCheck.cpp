@@ -16,13 +16,21 @@ std::u16string Quoted(std::u16string_view text)
 
 } // namespace
 
-Finding FindingAt(const QuestionRow& row, std::u16string message)
+QuestionRow::operator QuestionRowView() const noexcept
+{
+    QuestionRowView view{place, line, number, round, question, {}, correct};
+    for (std::size_t n = 0; n < answers.size(); ++n)
+        view.answers[n] = answers[n];
+    return view;
+}
+
+Finding FindingAt(const QuestionRowView& row, std::u16string message)
 {
     Finding finding;
     finding.line = row.line;
     finding.question = row.number;
     if (row.line == 0)
-        finding.place = row.place;
+        finding.place = std::u16string(row.place);
     finding.message = std::move(message);
     return finding;
 }
@@ -59,7 +67,7 @@ int ExportedAnswerCount(std::u16string_view round)
     return used == 0 ? AnswerCount : used;
 }
 
-void CheckQuestionRow(const QuestionRow& row, Findings& findings)
+void CheckQuestionRow(const QuestionRowView& row, Findings& findings)
 {
     auto found = [&](std::u16string message) { findings.push_back(FindingAt(row, std::move(message))); };
     const int round = RoundOfText(row.round);
@@ -72,11 +80,11 @@ void CheckQuestionRow(const QuestionRow& row, Findings& findings)
     else if (row.question.size() > QuestionWidth)
         found(u"the question text is " + Decimal(std::int64_t(row.question.size())) +
               u" code units long, at most " + Decimal(QuestionWidth) + u" fit");
-    if (row.question.find(u'|') != std::u16string::npos)
+    if (row.question.find(u'|') != std::u16string_view::npos)
         found(u"the question text " + BarMessage);
 
     for (int n = 0; n < AnswerCount; ++n) {
-        const std::u16string& answer = row.answers[std::size_t(n)];
+        const std::u16string_view answer = row.answers[std::size_t(n)];
         // Only the answers that the round uses are needed, stored and so
         // limited by the format.
         if (!RoundUsesAnswer(round, n))
@@ -87,7 +95,7 @@ void CheckQuestionRow(const QuestionRow& row, Findings& findings)
         if (answer.size() > AnswerWidth)
             found(u"answer " + Decimal(n) + u" is " + Decimal(std::int64_t(answer.size())) +
                   u" code units long, at most " + Decimal(AnswerWidth) + u" fit");
-        if (answer.find(u'|') != std::u16string::npos)
+        if (answer.find(u'|') != std::u16string_view::npos)
             found(u"answer " + Decimal(n) + u' ' + BarMessage);
     }
 
@@ -99,15 +107,19 @@ void CheckQuestionRow(const QuestionRow& row, Findings& findings)
         found(u"correct answer " + Quoted(row.correct) + u" is not 0 to 4");
 }
 
-void RowChecker::Check(const QuestionRow& row, Findings& findings)
+void RowChecker::Check(const QuestionRowView& row, Findings& findings)
 {
     CheckQuestionRow(row, findings);
-    const int first = FindQuestionText(m_rows, row.question);
-    if (first >= 0)
-        findings.push_back(FindingAt(row, u"the question text repeats " + m_places[std::size_t(first)]));
-    m_rows.AppendRecord(
-        AddedRecord(row.round, RoundOfText(row.round), row.question, row.answers, row.correct));
-    m_places.push_back(row.place);
+    if (const int first = FindQuestionText(m_rows, row.question); first >= 0) {
+        const std::size_t start = first == 0 ? 0 : m_placeEnds[std::size_t(first) - 1];
+        findings.push_back(
+            FindingAt(row, u"the question text repeats " +
+                               m_places.substr(start, m_placeEnds[std::size_t(first)] - start)));
+    }
+    m_rows.AppendQuestion(
+        AddedTexts(row.round, RoundOfText(row.round), row.question, row.answers, row.correct));
+    m_places += row.place;
+    m_placeEnds.push_back(m_places.size());
 }
 
 std::u16string AnswerKey::Of(int n) const

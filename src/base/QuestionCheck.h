@@ -14,6 +14,8 @@
 // The rules that a question of any input must meet before it goes into a
 // base, the same for every format and for the check of base files.
 
+struct QuestionRowView;
+
 /** One question as an input file states it, before it is checked: every
  *  field as text, and where it came from. */
 struct QuestionRow
@@ -25,10 +27,25 @@ struct QuestionRow
     std::u16string question;
     std::array<std::u16string, AnswerCount> answers;
     std::u16string correct;
+
+    operator QuestionRowView() const noexcept;
+};
+
+/** A QuestionRow whose texts are kept elsewhere, such as the record just
+ *  read from a base file: the checks need no copy of them. */
+struct QuestionRowView
+{
+    std::u16string_view place;
+    int line = 0;
+    int number = -1;
+    std::u16string_view round;
+    std::u16string_view question;
+    std::array<std::u16string_view, AnswerCount> answers;
+    std::u16string_view correct;
 };
 
 /** The finding `message` about a row, placed by its line, or else its place. */
-Finding FindingAt(const QuestionRow& row, std::u16string message);
+Finding FindingAt(const QuestionRowView& row, std::u16string message);
 
 /** The text without the blanks that spreadsheets and text editors leave
  *  around a cell: C0 blanks (tab to carriage return), the space, U+0085,
@@ -51,7 +68,7 @@ int ExportedAnswerCount(std::u16string_view round);
  *  needs, a correct index beyond the round's answers, and, for the texts
  *  that a base file would store, a question text over 255 or an answer over
  *  40 code units and a bar "|" (the format's filler) in any of them. */
-void CheckQuestionRow(const QuestionRow& row, Findings& findings);
+void CheckQuestionRow(const QuestionRowView& row, Findings& findings);
 
 /** Checks rows one after another: CheckQuestionRow, and a question text that
  *  an earlier row has (the same UTF-16 code units: letter case and blanks
@@ -60,13 +77,15 @@ void CheckQuestionRow(const QuestionRow& row, Findings& findings);
 class RowChecker
 {
 public:
-    void Check(const QuestionRow& row, Findings& findings);
+    void Check(const QuestionRowView& row, Findings& findings);
     /** The rows checked so far, as a base. */
     QuestionBase& Rows() noexcept { return m_rows; }
 
 private:
     QuestionBase m_rows;
-    std::vector<std::u16string> m_places;
+    // The places of the rows, one after another, and where each ends.
+    std::u16string m_places;
+    std::vector<std::size_t> m_placeEnds;
 };
 
 /** How a format's findings name answer n: "answer 3", "column answer3",
