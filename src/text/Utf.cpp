@@ -93,20 +93,42 @@ std::u16string FromUtf8(std::string_view text)
 
 bool AppendFromUtf8(std::string_view text, std::u16string& out)
 {
-    out.reserve(out.size() + text.size());
+    // No text gives more code units than it has bytes.
+    const std::size_t start = out.size();
+    out.resize(start + text.size());
+    char16_t* unit = out.data() + start;
     bool valid = true;
     for (std::size_t i = 0; i < text.size();) {
-        char32_t c = 0;
-        const std::size_t length = DecodeUtf8At(text, i, c);
-        if (length == 0) {
-            out += u'\uFFFD';
-            valid = false;
+        const auto b = static_cast<std::uint8_t>(text[i]);
+        if (b < 0x80) {
+            *unit++ = b;
             ++i;
             continue;
         }
-        AppendUtf16(out, c);
-        i += length;
+        // Two bytes, as Cyrillic and most other alphabets take, decoded here.
+        if (b >= 0xC2 && b < 0xE0 && i + 1 < text.size() &&
+            (static_cast<std::uint8_t>(text[i + 1]) & 0xC0) == 0x80) {
+            *unit++ =
+                static_cast<char16_t>((b & 0x1F) << 6 | (static_cast<std::uint8_t>(text[i + 1]) & 0x3F));
+            i += 2;
+            continue;
+        }
+        char32_t c = 0;
+        const std::size_t length = DecodeUtf8At(text, i, c);
+        if (length == 0) {
+            *unit++ = u'\uFFFD';
+            valid = false;
+            ++i;
+        } else if (c < 0x10000) {
+            *unit++ = static_cast<char16_t>(c);
+            i += length;
+        } else {
+            *unit++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            *unit++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+            i += length;
+        }
     }
+    out.resize(static_cast<std::size_t>(unit - out.data()));
     return valid;
 }
 

@@ -308,6 +308,7 @@ void QuestionTableTest::JsonInputFindings_data()
         {"[\"\\ud80\"]", "f:1:8: invalid escape sequence"},
         {"[\"\xC3\"]", "f:1:3: invalid UTF8 string"},
         {"[\"\xED\xA0\x80\"]", "f:1:3: invalid UTF8 string"},
+        {"[\"\\ё\"]", "f:1:5: invalid UTF8 string"},
         {"[01]", "f:1:4: missing value separator"},
         {"[-]", "f:1:3: illegal number"},
         {"[1e999]", "f:1:7: illegal number"},
