@@ -58,7 +58,7 @@ BaseCheckReport CheckBaseFile(InputStream& in)
         report.findings.push_back(AtHeader(u"the count " + Decimal(report.headerCount) +
                                            u" is negative; the editor reads no question"));
 
-    RowChecker checker;
+    RowChecker checker(false);
     RecordTexts texts;
     std::u16string place;
     while (reader.NextTexts(texts)) {

@@ -1,5 +1,7 @@
 #include "QuestionCheck.h"
 
+#include <algorithm>
+
 namespace {
 
 const std::u16string BarMessage = u"holds a bar \"|\", which a base file cannot store";
@@ -110,16 +112,44 @@ void CheckQuestionRow(const QuestionRowView& row, Findings& findings)
 void RowChecker::Check(const QuestionRowView& row, Findings& findings)
 {
     CheckQuestionRow(row, findings);
-    if (const int first = FindQuestionText(m_rows, row.question); first >= 0) {
+    const int first = m_keepRows ? FindQuestionText(m_rows, row.question) : FindOrKeepQuestion(row.question);
+    if (first >= 0) {
         const std::size_t start = first == 0 ? 0 : m_placeEnds[std::size_t(first) - 1];
         findings.push_back(
             FindingAt(row, u"the question text repeats " +
                                m_places.substr(start, m_placeEnds[std::size_t(first)] - start)));
     }
-    m_rows.AppendQuestion(
-        AddedTexts(row.round, RoundOfText(row.round), row.question, row.answers, row.correct));
+    if (m_keepRows)
+        m_rows.AppendQuestion(
+            AddedTexts(row.round, RoundOfText(row.round), row.question, row.answers, row.correct));
     m_places += row.place;
     m_placeEnds.push_back(m_places.size());
+}
+
+int RowChecker::FindOrKeepQuestion(std::u16string_view text)
+{
+    const auto question = [this](std::size_t k) {
+        const std::size_t start = k == 0 ? 0 : m_questionEnds[k - 1];
+        return std::u16string_view(m_questions).substr(start, m_questionEnds[k] - start);
+    };
+    // Open addressing, at most half full.
+    if (2 * (m_questionEnds.size() + 1) > m_slots.size()) {
+        m_slots.assign(std::max<std::size_t>(1024, 2 * m_slots.size()), 0);
+        for (std::size_t k = 0; k < m_questionEnds.size(); ++k) {
+            std::size_t slot = QuestionTextHash(question(k)) & (m_slots.size() - 1);
+            while (m_slots[slot] != 0)
+                slot = (slot + 1) & (m_slots.size() - 1);
+            m_slots[slot] = std::uint32_t(k + 1);
+        }
+    }
+    std::size_t slot = QuestionTextHash(text) & (m_slots.size() - 1);
+    for (; m_slots[slot] != 0; slot = (slot + 1) & (m_slots.size() - 1))
+        if (question(m_slots[slot] - 1) == text)
+            return int(m_slots[slot] - 1);
+    m_questions += text;
+    m_questionEnds.push_back(m_questions.size());
+    m_slots[slot] = std::uint32_t(m_questionEnds.size());
+    return -1;
 }
 
 std::u16string AnswerKey::Of(int n) const

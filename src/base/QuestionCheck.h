@@ -77,12 +77,25 @@ void CheckQuestionRow(const QuestionRowView& row, Findings& findings);
 class RowChecker
 {
 public:
+    /** With `keepRows` false only the question texts are kept, enough for
+     *  the repeat check, and Rows() stays empty. */
+    explicit RowChecker(bool keepRows = true) : m_keepRows(keepRows) {}
+
     void Check(const QuestionRowView& row, Findings& findings);
     /** The rows checked so far, as a base. */
     QuestionBase& Rows() noexcept { return m_rows; }
 
 private:
+    // The earlier row whose question text is `text`, or -1; then keeps it.
+    int FindOrKeepQuestion(std::u16string_view text);
+
+    bool m_keepRows;
     QuestionBase m_rows;
+    // Without the rows: their question texts one after another, where each
+    // ends, and a table of row numbers + 1 by the texts' hash (0 is free).
+    std::u16string m_questions;
+    std::vector<std::size_t> m_questionEnds;
+    std::vector<std::uint32_t> m_slots;
     // The places of the rows, one after another, and where each ends.
     std::u16string m_places;
     std::vector<std::size_t> m_placeEnds;

@@ -1,6 +1,7 @@
 #include "Utf.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -99,6 +100,18 @@ bool AppendFromUtf8(std::string_view text, std::u16string& out)
     char16_t* unit = out.data() + start;
     bool valid = true;
     for (std::size_t i = 0; i < text.size();) {
+        // Eight ASCII bytes at once.
+        std::uint64_t word = 0;
+        if (text.size() - i >= sizeof word) {
+            std::memcpy(&word, text.data() + i, sizeof word);
+            if ((word & 0x8080808080808080) == 0) {
+                for (std::size_t k = 0; k < sizeof word; ++k)
+                    unit[k] = static_cast<std::uint8_t>(text[i + k]);
+                unit += sizeof word;
+                i += sizeof word;
+                continue;
+            }
+        }
         const auto b = static_cast<std::uint8_t>(text[i]);
         if (b < 0x80) {
             *unit++ = b;
