@@ -25,6 +25,7 @@ private slots:
     void CsvInputFindings();
     void JsonInputFindings_data();
     void JsonInputFindings();
+    void JsonReadingStopsAtTheLimitButChecksTheWholeText();
     void TableFormatComesFromTheName_data();
     void TableFormatComesFromTheName();
     void ExtensionChoosesTheFormat_data();
@@ -376,6 +377,30 @@ void QuestionTableTest::JsonInputFindings()
     const Rows read = Read(ReadJsonQuestions, input);
     QCOMPARE(Texts(read.findings), findings);
     QCOMPARE(Shown(read.rows), rows);
+}
+
+void QuestionTableTest::JsonReadingStopsAtTheLimitButChecksTheWholeText()
+{
+    QByteArray items = "[";
+    for (int k = 0; k <= MaxBaseQuestions; ++k)
+        items += QByteArray(k == 0 ? "" : ",\n") + R"({"round":1,"question":"q)" + QByteArray::number(k) +
+                 R"(","answers":["a","b"],"correct":9})";
+    const auto built = [](const QByteArray& input) {
+        MemoryInputStream in(reinterpret_cast<const std::uint8_t*>(input.constData()),
+                             std::size_t(input.size()));
+        BaseBuilder builder;
+        ReadJsonQuestions(in, builder);
+        BuiltBase base = builder.Finish();
+        return std::make_pair(Texts(base.findings), base.findingCount);
+    };
+    // One finding for each of the 100,000 questions read, then the limit.
+    const auto [findings, count] = built(items + ",3]");
+    QCOMPARE(findings.size(), 100);
+    QCOMPARE(findings.last(),
+             QStringLiteral("f: more than 99999 questions, a base file holds at most 99999"));
+    QCOMPARE(count, std::size_t(100001));
+    QCOMPARE(built(items + ",]"),
+             std::make_pair(QStringList{"f:100000:66: object is missing after a comma"}, std::size_t(1)));
 }
 
 void QuestionTableTest::TableFormatComesFromTheName_data()
