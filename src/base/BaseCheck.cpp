@@ -3,6 +3,7 @@
 #include "BaseFormat.h"
 #include "QuestionCheck.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -10,18 +11,6 @@ namespace {
 std::u16string QuestionPlace(int k)
 {
     return u"question " + Decimal(k);
-}
-
-QuestionRow RowOf(int k, QuestionRecord&& record)
-{
-    QuestionRow row;
-    row.place = QuestionPlace(k);
-    row.number = k;
-    row.round = std::move(record.round);
-    row.question = std::move(record.question);
-    row.answers = std::move(record.answers);
-    row.correct = std::move(record.correct);
-    return row;
 }
 
 // The bytes after the last record, counted up to the size of a full base
@@ -69,11 +58,17 @@ BaseCheckReport CheckBaseFile(InputStream& in)
         report.findings.push_back(AtHeader(u"the count " + Decimal(report.headerCount) +
                                            u" is negative; the editor reads no question"));
 
-    RowChecker checker;
-    QuestionRecord record;
-    while (reader.Next(record)) {
+    RowChecker checker(false);
+    RecordTexts texts;
+    std::u16string place;
+    while (reader.NextTexts(texts)) {
+        // The texts stay where the reader decoded them.
         const int k = reader.RecordsRead() - 1;
-        const QuestionRow row = RowOf(k, std::move(record));
+        place = u"question ";
+        AppendDecimal(place, k);
+        QuestionRowView row{place, 0, k, texts[FieldRound], texts[FieldQuestion], {}, texts[FieldCorrect],
+                            {}};
+        std::copy_n(texts.begin() + FieldAnswer0, AnswerCount, row.answers.begin());
         checker.Check(row, report.findings);
         const int round = RoundOfText(row.round);
         if (round > 0)

@@ -2,6 +2,9 @@
 
 #include "Utf.h"
 
+#include <charconv>
+#include <iterator>
+
 std::u16string Finding::Text(std::u16string_view file) const
 {
     std::u16string text(file);
@@ -18,8 +21,16 @@ std::u16string Finding::Text(std::u16string_view file) const
 
 std::u16string Decimal(std::int64_t value)
 {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
+    std::u16string text;
+    AppendDecimal(text, value);
+    return text;
+}
+
+void AppendDecimal(std::u16string& text, std::int64_t value)
+{
+    char digits[24];
+    const char* const end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
+    text.insert(text.end(), static_cast<const char*>(digits), end);
 }
 
 std::u16string Counted(std::int64_t count, std::u16string_view singular, std::u16string_view plural)

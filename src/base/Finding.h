@@ -24,6 +24,8 @@ using Findings = std::vector<Finding>;
 
 /** The decimal text of any count: digits, "-" for a negative one. */
 std::u16string Decimal(std::int64_t value);
+/** The same, appended to `text`. */
+void AppendDecimal(std::u16string& text, std::int64_t value);
 
 /** "1 question", "2 questions": the count and the noun, singular for one. */
 std::u16string Counted(std::int64_t count, std::u16string_view singular, std::u16string_view plural);

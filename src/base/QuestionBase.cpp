@@ -502,17 +502,31 @@ std::u16string QuestionLabel(int k, std::u16string_view questionText)
     return label;
 }
 
+std::array<std::u16string_view, EntriesPerQuestion>
+AddedTexts(std::u16string_view round, std::int32_t roundValue, std::u16string_view question,
+           const std::array<std::u16string_view, AnswerCount>& answers, std::u16string_view correct)
+{
+    std::array<std::u16string_view, EntriesPerQuestion> texts;
+    texts[FieldRound] = round;
+    texts[FieldQuestion] = question;
+    for (int n = 0; n < AnswerCount; ++n)
+        texts[static_cast<std::size_t>(FieldAnswer0 + n)] =
+            RoundUsesAnswer(roundValue, n) ? answers[static_cast<std::size_t>(n)] : UnusedAnswer;
+    texts[FieldCorrect] = correct;
+    return texts;
+}
+
 QuestionRecord AddedRecord(std::u16string round, std::int32_t roundValue, std::u16string question,
                            std::array<std::u16string, AnswerCount> answers, std::u16string correct)
 {
+    std::array<std::u16string_view, AnswerCount> given;
+    std::copy(answers.begin(), answers.end(), given.begin());
+    const auto texts = AddedTexts(round, roundValue, question, given, correct);
     QuestionRecord record;
     record.round = std::move(round);
     record.question = std::move(question);
-    for (int n = 0; n < AnswerCount; ++n) {
-        auto& answer = answers[static_cast<std::size_t>(n)];
-        record.answers[static_cast<std::size_t>(n)] =
-            RoundUsesAnswer(roundValue, n) ? std::move(answer) : UnusedAnswer;
-    }
+    for (int n = 0; n < AnswerCount; ++n)
+        record.answers[static_cast<std::size_t>(n)] = texts[static_cast<std::size_t>(FieldAnswer0 + n)];
     record.correct = std::move(correct);
     return record;
 }

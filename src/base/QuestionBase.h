@@ -186,9 +186,13 @@ constexpr int AnswersOfRound(std::int32_t round) noexcept
 /** The one blank that stands for an answer its question's round does not use. */
 inline constexpr char16_t UnusedAnswer[] = u" ";
 
-/** The record that adding a question stores: the texts as given, except that
- *  each answer the round value does not use (RoundUsesAnswer) is stored as
- *  UnusedAnswer. */
+/** The texts, in field order, of the record that adding a question stores:
+ *  those given, except that each answer the round value does not use
+ *  (RoundUsesAnswer) is stored as UnusedAnswer. */
+std::array<std::u16string_view, EntriesPerQuestion>
+AddedTexts(std::u16string_view round, std::int32_t roundValue, std::u16string_view question,
+           const std::array<std::u16string_view, AnswerCount>& answers, std::u16string_view correct);
+/** The same record with its own copies of the texts. */
 QuestionRecord AddedRecord(std::u16string round, std::int32_t roundValue, std::u16string question,
                            std::array<std::u16string, AnswerCount> answers, std::u16string correct);
 

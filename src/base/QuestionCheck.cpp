@@ -1,5 +1,7 @@
 #include "QuestionCheck.h"
 
+#include <algorithm>
+
 namespace {
 
 const std::u16string BarMessage = u"holds a bar \"|\", which a base file cannot store";
@@ -16,16 +18,42 @@ std::u16string Quoted(std::u16string_view text)
 
 } // namespace
 
-Finding FindingAt(const QuestionRow& row, std::u16string message, int field)
+QuestionRow::operator QuestionRowView() const noexcept
+{
+    QuestionRowView view{place, line, number, round, question, {}, correct, {}};
+    for (std::size_t n = 0; n < answers.size(); ++n)
+        view.answers[n] = answers[n];
+    for (std::size_t n = 0; n < cells.size(); ++n)
+        view.cells[n] = cells[n];
+    return view;
+}
+
+Finding FindingAt(const QuestionRowView& row, std::u16string message, int field)
 {
     Finding finding;
     finding.line = row.line;
     finding.question = row.number;
     if (row.line == 0)
-        finding.place =
-            field >= 0 && !row.cells[std::size_t(field)].empty() ? row.cells[std::size_t(field)] : row.place;
+        finding.place = std::u16string(
+            field >= 0 && !row.cells[std::size_t(field)].empty() ? row.cells[std::size_t(field)] : row.place);
     finding.message = std::move(message);
     return finding;
+}
+
+std::u16string Trimmed(std::u16string_view text)
+{
+    const auto blank = [](char16_t c) {
+        return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+               (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+               c == 0x3000;
+    };
+    std::size_t start = 0;
+    std::size_t end = text.size();
+    while (start < end && blank(text[start]))
+        ++start;
+    while (end > start && blank(text[end - 1]))
+        --end;
+    return std::u16string(text.substr(start, end - start));
 }
 
 int RoundOfText(std::u16string_view text)
@@ -44,7 +72,7 @@ int ExportedAnswerCount(std::u16string_view round)
     return used == 0 ? AnswerCount : used;
 }
 
-void CheckQuestionRow(const QuestionRow& row, Findings& findings)
+void CheckQuestionRow(const QuestionRowView& row, Findings& findings)
 {
     auto found = [&](int field, std::u16string message) {
         findings.push_back(FindingAt(row, std::move(message), field));
@@ -59,11 +87,11 @@ void CheckQuestionRow(const QuestionRow& row, Findings& findings)
     else if (row.question.size() > QuestionWidth)
         found(FieldQuestion, u"the question text is " + Decimal(std::int64_t(row.question.size())) +
                                  u" code units long, at most " + Decimal(QuestionWidth) + u" fit");
-    if (row.question.find(u'|') != std::u16string::npos)
+    if (row.question.find(u'|') != std::u16string_view::npos)
         found(FieldQuestion, u"the question text " + BarMessage);
 
     for (int n = 0; n < AnswerCount; ++n) {
-        const std::u16string& answer = row.answers[std::size_t(n)];
+        const std::u16string_view answer = row.answers[std::size_t(n)];
         // Only the answers that the round uses are needed, stored and so
         // limited by the format.
         if (!RoundUsesAnswer(round, n))
@@ -74,7 +102,7 @@ void CheckQuestionRow(const QuestionRow& row, Findings& findings)
         if (answer.size() > AnswerWidth)
             found(FieldAnswer0 + n, u"answer " + Decimal(n) + u" is " + Decimal(std::int64_t(answer.size())) +
                                         u" code units long, at most " + Decimal(AnswerWidth) + u" fit");
-        if (answer.find(u'|') != std::u16string::npos)
+        if (answer.find(u'|') != std::u16string_view::npos)
             found(FieldAnswer0 + n, u"answer " + Decimal(n) + u' ' + BarMessage);
     }
 
@@ -86,16 +114,48 @@ void CheckQuestionRow(const QuestionRow& row, Findings& findings)
         found(FieldCorrect, u"correct answer " + Quoted(row.correct) + u" is not 0 to 4");
 }
 
-void RowChecker::Check(const QuestionRow& row, Findings& findings)
+void RowChecker::Check(const QuestionRowView& row, Findings& findings)
 {
     CheckQuestionRow(row, findings);
-    const int first = FindQuestionText(m_rows, row.question);
-    if (first >= 0)
-        findings.push_back(
-            FindingAt(row, u"the question text repeats " + m_places[std::size_t(first)], FieldQuestion));
-    m_rows.AppendRecord(
-        AddedRecord(row.round, RoundOfText(row.round), row.question, row.answers, row.correct));
-    m_places.push_back(row.place);
+    const int first = m_keepRows ? FindQuestionText(m_rows, row.question) : FindOrKeepQuestion(row.question);
+    if (first >= 0) {
+        const std::size_t start = first == 0 ? 0 : m_placeEnds[std::size_t(first) - 1];
+        findings.push_back(FindingAt(row,
+                                     u"the question text repeats " +
+                                         m_places.substr(start, m_placeEnds[std::size_t(first)] - start),
+                                     FieldQuestion));
+    }
+    if (m_keepRows)
+        m_rows.AppendQuestion(
+            AddedTexts(row.round, RoundOfText(row.round), row.question, row.answers, row.correct));
+    m_places += row.place;
+    m_placeEnds.push_back(m_places.size());
+}
+
+int RowChecker::FindOrKeepQuestion(std::u16string_view text)
+{
+    const auto question = [this](std::size_t k) {
+        const std::size_t start = k == 0 ? 0 : m_questionEnds[k - 1];
+        return std::u16string_view(m_questions).substr(start, m_questionEnds[k] - start);
+    };
+    // Open addressing, at most half full.
+    if (2 * (m_questionEnds.size() + 1) > m_slots.size()) {
+        m_slots.assign(std::max<std::size_t>(1024, 2 * m_slots.size()), 0);
+        for (std::size_t k = 0; k < m_questionEnds.size(); ++k) {
+            std::size_t slot = QuestionTextHash(question(k)) & (m_slots.size() - 1);
+            while (m_slots[slot] != 0)
+                slot = (slot + 1) & (m_slots.size() - 1);
+            m_slots[slot] = std::uint32_t(k + 1);
+        }
+    }
+    std::size_t slot = QuestionTextHash(text) & (m_slots.size() - 1);
+    for (; m_slots[slot] != 0; slot = (slot + 1) & (m_slots.size() - 1))
+        if (question(m_slots[slot] - 1) == text)
+            return int(m_slots[slot] - 1);
+    m_questions += text;
+    m_questionEnds.push_back(m_questions.size());
+    m_slots[slot] = std::uint32_t(m_questionEnds.size());
+    return -1;
 }
 
 std::u16string AnswerKey::Of(int n) const
@@ -131,6 +191,15 @@ void BaseBuilder::Add(const QuestionRow& row)
     for (Finding& finding : found)
         if (m_rowFindings.size() < KeptFindings)
             m_rowFindings.push_back(std::move(finding));
+}
+
+void BaseBuilder::Discard()
+{
+    m_checker = RowChecker();
+    m_inputFindings.clear();
+    m_rowFindings.clear();
+    m_findingCount = 0;
+    m_count = 0;
 }
 
 BuiltBase BaseBuilder::Finish()

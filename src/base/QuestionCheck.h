@@ -14,6 +14,8 @@
 // The rules that a question of any input must meet before it goes into a
 // base, the same for every format and for the check of base files.
 
+struct QuestionRowView;
+
 /** One question as an input file states it, before it is checked: every
  *  field as text, and where it came from. */
 struct QuestionRow
@@ -28,11 +30,32 @@ struct QuestionRow
     /** Where each field (FieldRound...) stands in a sheet ("B7"), for the
      *  findings about it; empty where the format has no cells. */
     std::array<std::u16string, EntriesPerQuestion> cells;
+
+    operator QuestionRowView() const noexcept;
+};
+
+/** A QuestionRow whose texts are kept elsewhere, such as the record just
+ *  read from a base file: the checks need no copy of them. */
+struct QuestionRowView
+{
+    std::u16string_view place;
+    int line = 0;
+    int number = -1;
+    std::u16string_view round;
+    std::u16string_view question;
+    std::array<std::u16string_view, AnswerCount> answers;
+    std::u16string_view correct;
+    std::array<std::u16string_view, EntriesPerQuestion> cells;
 };
 
 /** The finding `message` about a row, or about its field `field`: placed by
  *  its line, or else by the field's cell, or else the row's place. */
-Finding FindingAt(const QuestionRow& row, std::u16string message, int field = -1);
+Finding FindingAt(const QuestionRowView& row, std::u16string message, int field = -1);
+
+/** The text without the blanks that spreadsheets and text editors leave
+ *  around a cell: C0 blanks (tab to carriage return), the space, U+0085,
+ *  U+00A0 and the Unicode spaces. */
+std::u16string Trimmed(std::u16string_view text);
 
 /** The round 1 to 5 that a text holds as exactly one digit; 0 for any other. */
 int RoundOfText(std::u16string_view text);
@@ -50,7 +73,7 @@ int ExportedAnswerCount(std::u16string_view round);
  *  needs, a correct index beyond the round's answers, and, for the texts
  *  that a base file would store, a question text over 255 or an answer over
  *  40 code units and a bar "|" (the format's filler) in any of them. */
-void CheckQuestionRow(const QuestionRow& row, Findings& findings);
+void CheckQuestionRow(const QuestionRowView& row, Findings& findings);
 
 /** Checks rows one after another: CheckQuestionRow, and a question text that
  *  an earlier row has (the same UTF-16 code units: letter case and blanks
@@ -59,13 +82,28 @@ void CheckQuestionRow(const QuestionRow& row, Findings& findings);
 class RowChecker
 {
 public:
-    void Check(const QuestionRow& row, Findings& findings);
+    /** With `keepRows` false only the question texts are kept, enough for
+     *  the repeat check, and Rows() stays empty. */
+    explicit RowChecker(bool keepRows = true) : m_keepRows(keepRows) {}
+
+    void Check(const QuestionRowView& row, Findings& findings);
     /** The rows checked so far, as a base. */
     QuestionBase& Rows() noexcept { return m_rows; }
 
 private:
+    // The earlier row whose question text is `text`, or -1; then keeps it.
+    int FindOrKeepQuestion(std::u16string_view text);
+
+    bool m_keepRows;
     QuestionBase m_rows;
-    std::vector<std::u16string> m_places;
+    // Without the rows: their question texts one after another, where each
+    // ends, and a table of row numbers + 1 by the texts' hash (0 is free).
+    std::u16string m_questions;
+    std::vector<std::size_t> m_questionEnds;
+    std::vector<std::uint32_t> m_slots;
+    // The places of the rows, one after another, and where each ends.
+    std::u16string m_places;
+    std::vector<std::size_t> m_placeEnds;
 };
 
 /** How a format's findings name answer n: "answer 3", "column answer3",
@@ -91,6 +129,9 @@ public:
     virtual void AddInputFinding(Finding finding) = 0;
     /** Whether the reader may stop: more rows than any base holds have come. */
     virtual bool Full() const = 0;
+    /** Forgets every row and finding so far: the input, read further, turned
+     *  out to be malformed, and only that is to be reported. */
+    virtual void Discard() = 0;
 };
 
 /** How many findings a base built from rows keeps; the others are counted. */
@@ -126,6 +167,7 @@ public:
     void AddInputFinding(Finding finding) override;
     /** Whether more rows than a base file holds have come. */
     bool Full() const noexcept override { return m_count > std::size_t(MaxBaseQuestions); }
+    void Discard() override;
     /** The base, or every finding and an empty base. */
     BuiltBase Finish();
 

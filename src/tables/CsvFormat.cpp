@@ -251,25 +251,6 @@ bool ColumnRequired(int column)
            column == ColAnswer0 + 1;
 }
 
-// The blanks that spreadsheets and text editors leave around a cell.
-bool IsSpace(char16_t c)
-{
-    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
-           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
-           c == 0x3000;
-}
-
-std::u16string Trimmed(std::u16string_view text)
-{
-    std::size_t start = 0;
-    std::size_t end = text.size();
-    while (start < end && IsSpace(text[start]))
-        ++start;
-    while (end > start && IsSpace(text[end - 1]))
-        --end;
-    return std::u16string(text.substr(start, end - start));
-}
-
 bool AllBlank(const std::vector<std::u16string>& fields, std::size_t from = 0)
 {
     for (std::size_t i = from; i < fields.size(); ++i)

@@ -4,7 +4,6 @@
 #include "CsvFormat.h"
 #include "JsonFormat.h"
 #include "OdsFormat.h"
-#include "QuestionTable.h"
 #include "XlsxFormat.h"
 
 #include <algorithm>
@@ -40,22 +39,6 @@ void WriteCsv(const QuestionBase& base, OutputStream& out, const WriteOptions& o
     WriteCsvQuestions(base, out, options.delimiter, options.byteOrderMark);
 }
 
-// The whole text, then its items one by one.
-void ReadJson(InputStream& in, RowSink& rows)
-{
-    QByteArray text;
-    std::vector<std::uint8_t> block(std::size_t(1) << 20);
-    for (std::size_t got; (got = in.Read(block.data(), block.size())) > 0;)
-        text.append(reinterpret_cast<const char*>(block.data()), qsizetype(got));
-    QuestionRows read = ReadJsonQuestions(text);
-    text.clear();
-    rows.SetAnswerKey(read.answerKey);
-    for (Finding& finding : read.findings)
-        rows.AddInputFinding(std::move(finding));
-    for (QuestionRow& row : read.rows)
-        rows.AddRow(std::move(row));
-}
-
 void WriteJson(const QuestionBase& base, OutputStream& out, const WriteOptions&)
 {
     WriteJsonQuestions(base, out);
@@ -87,7 +70,7 @@ const std::vector<FileFormat>& Formats()
          .loadFilter = "JSON (*.json)",
          .saveFilter = "JSON (*.json)",
          .recognise = StartsAsJson,
-         .read = ReadJson,
+         .read = ReadJsonQuestions,
          .write = WriteJson},
         {.name = "xlsx",
          .title = "an Excel workbook",

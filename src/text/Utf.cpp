@@ -1,6 +1,7 @@
 #include "Utf.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -15,9 +16,8 @@ void AppendUtf16(std::u16string& out, char32_t c)
     }
 }
 
-/** The code point of the well-formed UTF-8 sequence at text[i] in `c`, and
- *  its length; 0 when the bytes there are not one (a stray continuation byte,
- *  a cut or overlong sequence, a surrogate, beyond U+10FFFF). */
+} // namespace
+
 std::size_t DecodeUtf8At(std::string_view text, std::size_t i, char32_t& c)
 {
     const auto b = static_cast<std::uint8_t>(text[i]);
@@ -47,8 +47,6 @@ std::size_t DecodeUtf8At(std::string_view text, std::size_t i, char32_t& c)
         return 0;
     return 1 + static_cast<std::size_t>(extra);
 }
-
-} // namespace
 
 void AppendUtf8(std::string& out, char32_t c)
 {
@@ -96,20 +94,54 @@ std::u16string FromUtf8(std::string_view text)
 
 bool AppendFromUtf8(std::string_view text, std::u16string& out)
 {
-    out.reserve(out.size() + text.size());
+    // No text gives more code units than it has bytes.
+    const std::size_t start = out.size();
+    out.resize(start + text.size());
+    char16_t* unit = out.data() + start;
     bool valid = true;
     for (std::size_t i = 0; i < text.size();) {
-        char32_t c = 0;
-        const std::size_t length = DecodeUtf8At(text, i, c);
-        if (length == 0) {
-            out += u'\uFFFD';
-            valid = false;
+        // Eight ASCII bytes at once.
+        std::uint64_t word = 0;
+        if (text.size() - i >= sizeof word) {
+            std::memcpy(&word, text.data() + i, sizeof word);
+            if ((word & 0x8080808080808080) == 0) {
+                for (std::size_t k = 0; k < sizeof word; ++k)
+                    unit[k] = static_cast<std::uint8_t>(text[i + k]);
+                unit += sizeof word;
+                i += sizeof word;
+                continue;
+            }
+        }
+        const auto b = static_cast<std::uint8_t>(text[i]);
+        if (b < 0x80) {
+            *unit++ = b;
             ++i;
             continue;
         }
-        AppendUtf16(out, c);
-        i += length;
+        // Two bytes, as Cyrillic and most other alphabets take, decoded here.
+        if (b >= 0xC2 && b < 0xE0 && i + 1 < text.size() &&
+            (static_cast<std::uint8_t>(text[i + 1]) & 0xC0) == 0x80) {
+            *unit++ =
+                static_cast<char16_t>((b & 0x1F) << 6 | (static_cast<std::uint8_t>(text[i + 1]) & 0x3F));
+            i += 2;
+            continue;
+        }
+        char32_t c = 0;
+        const std::size_t length = DecodeUtf8At(text, i, c);
+        if (length == 0) {
+            *unit++ = u'\uFFFD';
+            valid = false;
+            ++i;
+        } else if (c < 0x10000) {
+            *unit++ = static_cast<char16_t>(c);
+            i += length;
+        } else {
+            *unit++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            *unit++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+            i += length;
+        }
     }
+    out.resize(static_cast<std::size_t>(unit - out.data()));
     return valid;
 }
 

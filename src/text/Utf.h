@@ -6,6 +6,11 @@
 /** Appends the UTF-8 of code point c (at most U+10FFFF, no surrogate). */
 void AppendUtf8(std::string& out, char32_t c);
 
+/** The code point whose well-formed UTF-8 starts at text[i], and its length
+ *  in bytes; 0 (and c unset) for a malformed, overlong or cut sequence, an
+ *  encoded surrogate or anything beyond U+10FFFF. */
+std::size_t DecodeUtf8At(std::string_view text, std::size_t i, char32_t& c);
+
 /** UTF-16 to UTF-8; a lone surrogate becomes `replacement`. */
 std::string ToUtf8(std::u16string_view text, char32_t replacement = 0xFFFD);
 

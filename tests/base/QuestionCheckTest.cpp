@@ -118,6 +118,25 @@ TEST(QuestionCheck, RepeatsNameTheFirstQuestionWithTheText)
     EXPECT_EQ(built.base.EntryCount(), 0);
 }
 
+TEST(QuestionCheck, RepeatsAreFoundAlikeWithoutTheRows)
+{
+    // Enough rows for the table of texts to grow several times; every third
+    // text is one of the first hundred again.
+    RowChecker kept;
+    RowChecker texts(false);
+    Findings fromKept;
+    Findings fromTexts;
+    for (int k = 0; k < 5000; ++k) {
+        const QuestionRow row =
+            Row(u"1", u"q" + Decimal(k % 3 == 0 ? k % 100 : k), {u"a", u"b"}, u"0", k + 2);
+        kept.Check(row, fromKept);
+        texts.Check(row, fromTexts);
+    }
+    EXPECT_EQ(Texts(fromTexts), Texts(fromKept));
+    EXPECT_GT(fromKept.size(), std::size_t(1600));
+    EXPECT_EQ(texts.Rows().EntryCount(), 0);
+}
+
 TEST(QuestionCheck, BuildRefusesMoreQuestionsThanABaseHolds)
 {
     BaseBuilder builder;

@@ -1,4 +1,3 @@
-#include "QuestionTable.h"
 #include "CliTestBases.h"
 #include "CsvFormat.h"
 #include "FileFormats.h"
@@ -26,6 +25,7 @@ private slots:
     void CsvInputFindings();
     void JsonInputFindings_data();
     void JsonInputFindings();
+    void JsonReadingStopsAtTheLimitButChecksTheWholeText();
     void TableFormatComesFromTheName_data();
     void TableFormatComesFromTheName();
     void ExtensionChoosesTheFormat_data();
@@ -80,14 +80,20 @@ struct Rows : RowSink
     void AddRow(QuestionRow&& row) override { rows.push_back(std::move(row)); }
     void AddInputFinding(Finding finding) override { findings.push_back(std::move(finding)); }
     bool Full() const override { return false; }
+    void Discard() override { *this = Rows(); }
 };
 
-Rows ReadCsv(const QByteArray& input)
+Rows Read(void (*read)(InputStream&, RowSink&), const QByteArray& input)
 {
     MemoryInputStream in(reinterpret_cast<const std::uint8_t*>(input.constData()), std::size_t(input.size()));
     Rows rows;
-    ReadCsvQuestions(in, rows);
+    read(in, rows);
     return rows;
+}
+
+Rows ReadCsv(const QByteArray& input)
+{
+    return Read(ReadCsvQuestions, input);
 }
 
 // Findings as lines of output for a file named "f".
@@ -263,57 +269,138 @@ void QuestionTableTest::CsvInputFindings()
     QCOMPARE(int(read.rows.size()), rows);
 }
 
+// Rows as "place|round|question|answer0|...|answer4|correct", with every
+// code unit outside printable ASCII as {xxxx}.
+QStringList Shown(const std::vector<QuestionRow>& rows)
+{
+    QStringList lines;
+    for (const QuestionRow& row : rows) {
+        std::u16string line = row.place + u'|' + row.round + u'|' + row.question;
+        for (const std::u16string& answer : row.answers)
+            line += u'|' + answer;
+        line += u'|' + row.correct;
+        QString shown;
+        for (char16_t unit : line)
+            shown += unit >= 0x20 && unit < 0x7F ? QString(QChar(unit))
+                                                 : QStringLiteral("{%1}").arg(int(unit), 4, 16, QChar(u'0'));
+        lines << shown;
+    }
+    return lines;
+}
+
 void QuestionTableTest::JsonInputFindings_data()
 {
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QStringList>("findings");
-    QTest::addColumn<int>("rows");
+    QTest::addColumn<QStringList>("rows");
+    const auto item = [](const char* fields) {
+        return QByteArray("[{\"round\":1,\"answers\":[\"a\",\"b\"],\"correct\":0,") + fields + "}]";
+    };
 
-    QTest::newRow("syntax") << QByteArray("[\n {\"round\": 1,,}\n]")
-                            << QStringList{"f:2:15: unterminated object"} << 0;
-    QTest::newRow("not an array") << QByteArray("{}")
-                                  << QStringList{"f:1: the file holds no JSON array of questions"} << 0;
+    // The syntax: each fault where the format's readers have always put it.
+    const std::pair<const char*, const char*> faults[] = {
+        {"[\n {\"round\": 1,,}\n]", "f:2:15: unterminated object"},
+        {"", "f:1:1: illegal value"},
+        {"[1 2]", "f:1:5: missing value separator"},
+        {"[1,]", "f:1:5: object is missing after a comma"},
+        {"[{\"a\" 1}]", "f:1:8: missing name separator"},
+        {"[{\"a\":}]", "f:1:8: object is missing after a comma"},
+        {"[\"\\", "f:1:4: unterminated string"},
+        {"[\"\\ud80\"]", "f:1:8: invalid escape sequence"},
+        {"[\"\xC3\"]", "f:1:3: invalid UTF8 string"},
+        {"[\"\xED\xA0\x80\"]", "f:1:3: invalid UTF8 string"},
+        {"[\"\\ё\"]", "f:1:5: invalid UTF8 string"},
+        {"[01]", "f:1:4: missing value separator"},
+        {"[-]", "f:1:3: illegal number"},
+        {"[1e999]", "f:1:7: illegal number"},
+        {"[1", "f:1:3: invalid termination by number"},
+        {"[nul]", "f:1:3: illegal value"},
+        {"[{\"question\":\"q\"}] x", "f:1:20: garbage at the end of the document"},
+        {"[\n  [\n", "f:3:1: unterminated array"},
+        {"[\"Небо\" \"ё\"]", "f:1:10: missing value separator"},
+    };
+    for (const auto& [input, finding] : faults)
+        QTest::addRow("%s", finding) << QByteArray(input) << QStringList{finding} << QStringList();
+    QTest::newRow("nested 1024 deep") << QByteArray(1024, '[') + QByteArray(1024, ']')
+                                      << QStringList{"f: item 1: not an object"} << QStringList();
+    QTest::newRow("nested 1025 deep") << QByteArray(1025, '[') + QByteArray(1025, ']')
+                                      << QStringList{"f:1:1026: too deeply nested document"} << QStringList();
+    QTest::newRow("a fault after good items is the only finding")
+        << QByteArray("[{\"round\":9,\"question\":\"\"}, 3, [}]")
+        << QStringList{"f:1:34: object is missing after a comma"} << QStringList();
+
+    QTest::newRow("not an array") << QByteArray("{\"a\": [1, {}]}")
+                                  << QStringList{"f:1: the file holds no JSON array of questions"}
+                                  << QStringList();
     QTest::newRow("items") << QByteArray(R"([{"round":1,"question":"q","answers":["a","b"],"correct":0}, 3,
                          {"round":1,"question":"r","answers":"a"},
-                         {"round":4,"question":"s","answers":["a","b","c","d","e","f"]}])")
+                         {"round":4,"question":"s","answers":["a","b","c","d","e","f"]},
+                         {"answers":["a"],"answers":null}])")
                            << QStringList{"f: item 2: not an object",
                                           "f: item 3: \"answers\" is not an array",
-                                          "f: item 4: 6 answers, at most 5 fit"}
-                           << 1;
-    QTest::newRow("unknown key") << QByteArray(
-                                        R"([{"round":1,"question":"q","answers":["a","b"],"corect":0}])")
-                                 << QStringList{"f: item 1: unknown key \"corect\" (the keys are round, "
-                                                "question, answers and correct)"}
-                                 << 0;
-    QTest::newRow("a mark at a string's start is kept")
+                                          "f: item 4: 6 answers, at most 5 fit",
+                                          "f: item 5: \"answers\" is not an array"}
+                           << QStringList{"item 1|1|q|a|b||||0"};
+    QTest::newRow("unknown keys, sorted, each once")
+        << item("\"question\":\"q\",\"zz\":1,\"corect\":[0],\"zz\":{}")
+        << QStringList{"f: item 1: unknown key \"corect\" (the keys are round, question, answers and "
+                       "correct)",
+                       "f: item 1: unknown key \"zz\" (the keys are round, question, answers and correct)"}
+        << QStringList();
+    QTest::newRow("the last of a key given twice counts")
+        << item("\"question\":\"q\",\"question\":\"r\",\"answers\":[\"x\"]") << QStringList()
+        << QStringList{"item 1|1|r|x|||||0"};
+    QTest::newRow("escapes and lone surrogates")
+        << item(R"("question":"\"\\\/\b\f\n\r\t\u00e9\ud83d\ude00\ud800\udc00x\ude00\q")") << QStringList()
+        << QStringList{
+               "item 1|1|\"\\/{0008}{000c}{000a}{000d}{0009}{00e9}{d83d}{de00}{d800}{dc00}x{de00}q|a|b||||0"};
+    QTest::newRow("raw controls and escaped bytes beyond ASCII")
+        << item("\"question\":\"a\tb\x01\\\x7f\\\x80\",\"answers\":[\"\n\"]") << QStringList()
+        << QStringList{"item 1|1|a{0009}b{0001}{007f}{0080}|{000a}|||||0"};
+    QTest::newRow("marks at the start and in strings are kept")
         << QByteArray("\xEF\xBB\xBF[{\"round\":1,\"question\":\"\xEF\xBB\xBFq\",\"answers\":["
-                      "\"\xEF\xBB\xBF\",\"b\"],"
-                      "\"correct\":0}]")
-        << QStringList() << 1;
-    QTest::newRow("numbers and strings give texts")
-        << QByteArray(R"([{"round":" 2 ","question":12,"answers":["a",true,3.5],"correct":"1"}])")
-        << QStringList() << 1;
+                      "\"\xEF\xBB\xBF\",\"b\"],\"correct\":0}]")
+        << QStringList() << QStringList{"item 1|1|{feff}q|{feff}|b||||0"};
+    QTest::newRow("numbers, words and containers give texts")
+        << QByteArray(R"([{"round":" 2 ","question":12,"answers":[true,3.5,null,[1],{"x":2}],"correct":"1"},
+                         {"round":1.0,"question":-0.5e-3,"answers":[1e20,123456789.5,-0,.5,1.],"correct":1E+2}])")
+        << QStringList()
+        << QStringList{"item 1|2|12|true|3.5||[...]|{...}|1",
+                       "item 2|1|-0.0005|1e+20|1.23457e+08|0|0.5|1|100"};
 }
 
 void QuestionTableTest::JsonInputFindings()
 {
     QFETCH(QByteArray, input);
     QFETCH(QStringList, findings);
-    QFETCH(int, rows);
-    const QuestionRows read = ReadJsonQuestions(input);
+    QFETCH(QStringList, rows);
+    const Rows read = Read(ReadJsonQuestions, input);
     QCOMPARE(Texts(read.findings), findings);
-    QCOMPARE(int(read.rows.size()), rows);
-    if (QByteArray(QTest::currentDataTag()) == "a mark at a string's start is kept") {
-        QCOMPARE(ToQ(read.rows[0].question), QString(QChar(0xFEFF)) + u'q');
-        QCOMPARE(ToQ(read.rows[0].answers[0]), QString(QChar(0xFEFF)));
-    }
-    if (QByteArray(QTest::currentDataTag()) == "numbers and strings give texts") {
-        const QuestionRow& row = read.rows[0];
-        QCOMPARE(ToQ(row.round), QStringLiteral("2"));
-        QCOMPARE(ToQ(row.question), QStringLiteral("12"));
-        QCOMPARE(ToQ(row.answers[1]), QStringLiteral("true"));
-        QCOMPARE(ToQ(row.answers[2]), QStringLiteral("3.5"));
-    }
+    QCOMPARE(Shown(read.rows), rows);
+}
+
+void QuestionTableTest::JsonReadingStopsAtTheLimitButChecksTheWholeText()
+{
+    QByteArray items = "[";
+    for (int k = 0; k <= MaxBaseQuestions; ++k)
+        items += QByteArray(k == 0 ? "" : ",\n") + R"({"round":1,"question":"q)" + QByteArray::number(k) +
+                 R"(","answers":["a","b"],"correct":9})";
+    const auto built = [](const QByteArray& input) {
+        MemoryInputStream in(reinterpret_cast<const std::uint8_t*>(input.constData()),
+                             std::size_t(input.size()));
+        BaseBuilder builder;
+        ReadJsonQuestions(in, builder);
+        BuiltBase base = builder.Finish();
+        return std::make_pair(Texts(base.findings), base.findingCount);
+    };
+    // One finding for each of the 100,000 questions read, then the limit.
+    const auto [findings, count] = built(items + ",3]");
+    QCOMPARE(findings.size(), 100);
+    QCOMPARE(findings.last(),
+             QStringLiteral("f: more than 99999 questions, a base file holds at most 99999"));
+    QCOMPARE(count, std::size_t(100001));
+    QCOMPARE(built(items + ",]"),
+             std::make_pair(QStringList{"f:100000:66: object is missing after a comma"}, std::size_t(1)));
 }
 
 void QuestionTableTest::TableFormatComesFromTheName_data()
