@@ -72,7 +72,8 @@ private slots:
         const auto* save = dynamic_cast<StandardFileDialog*>(w.SaveDialog.get());
         QVERIFY(open && save);
         const QStringList tables{QStringLiteral("Spreadsheet table (*.csv)"),
-                                 QStringLiteral("JSON (*.json)")};
+                                 QStringLiteral("JSON (*.json)"), QStringLiteral("Moodle XML (*.xml)"),
+                                 QStringLiteral("GIFT (*.gift)"), QStringLiteral("Aiken (*.txt)")};
         QCOMPARE(open->Filters(), QStringList{QStringLiteral("Questions base (*.dat)")} + tables);
         QCOMPARE(save->Filters(), QStringList{QStringLiteral("Questons base (*.dat)")} + tables);
     }
