@@ -252,8 +252,10 @@ Findings GiftUnwritable(const QuestionBase& base)
         const int first = k * EntriesPerQuestion;
         const std::u16string_view question = base.Entry(first + FieldQuestion);
         bool fault = question.substr(0, 2) == u"//" || question.substr(0, 1) == u"[";
-        for (int n = 0; n < AnswersOfRound(BankRound(base, k)); ++n)
-            fault = fault || base.Entry(first + FieldAnswer0 + n).substr(0, 1) == u"%";
+        for (int n = 0; n < AnswersOfRound(BankRound(base, k)); ++n) {
+            const std::u16string_view answer = base.Entry(first + FieldAnswer0 + n);
+            fault = fault || answer.substr(0, 1) == u"%" || answer.find(u"->") != std::u16string_view::npos;
+        }
         if (!fault)
             continue;
         Finding finding;

@@ -42,7 +42,8 @@ void ReadGiftQuestions(InputStream& in, RowSink& rows);
 /** What keeps the base from travelling through GIFT and back: the common
  *  faults of a bank (BankUnwritable), line breaks and surrounding blanks,
  *  lone surrogates, a question text that reads as a comment ("//") or a
- *  format ("[html]"), and an answer that begins with "%". */
+ *  format ("[html]"), and an answer that begins with "%" or holds "->"
+ *  (GIFT readers take it for a matching pair). */
 Findings GiftUnwritable(const QuestionBase& base);
 
 /** The whole base as GIFT. */

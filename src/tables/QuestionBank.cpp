@@ -286,10 +286,7 @@ std::u16string TextOfHtml(std::u16string_view html, bool* images)
                     break;
                 name += Lower(n);
             }
-            if (name == u"br") {
-                space = paragraph = false;
-                out += u'\n';
-            } else if (IsParagraphTag(name)) {
+            if (name == u"br" || IsParagraphTag(name)) {
                 paragraph = true;
             } else if (name == u"img" && images) {
                 *images = true;

@@ -69,9 +69,9 @@ void ReadLines(InputStream& in, const std::function<bool(std::u16string_view, in
 /** Whether the text holds a lone surrogate, which UTF-8 cannot carry. */
 bool HoldsLoneSurrogate(std::u16string_view text);
 
-/** A text of HTML markup as the plain text it shows: tags dropped, <br> a
- *  line break, the start and end of a paragraph (p, div, li, headings) one
- *  line break between texts, each run of blanks and line breaks of the
+/** A text of HTML markup as the plain text it shows: tags dropped, a <br>
+ *  and the start and end of a paragraph (p, div, li, headings) one
+ *  line break between texts (none at either end), each run of blanks and line breaks of the
  *  markup one blank and none at either end, then character references and
  *  the named entities of HTML's usual set decoded (U+00A0 for &nbsp;); a
  *  numeric reference gives any code unit, a lone surrogate too. `images`

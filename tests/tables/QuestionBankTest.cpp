@@ -252,6 +252,26 @@ TEST(QuestionBankTest, WritesNothingThatWouldNotComeBack)
               "f: question 1: round \"7\" is not 1 to 5, and Moodle XML carries no other");
 }
 
+// A bank as Moodle exports it: markup, feedback, an image, a tag, other types.
+TEST(QuestionBankTest, ReadsAMoodleExport)
+{
+    LoadOptions skip;
+    skip.skipUnfit = true;
+    const LoadedFile loaded = LoadFile(TESTDATA "/moodle-export.xml", nullptr, skip);
+    EXPECT_EQ(loaded.format->name, "moodle-xml");
+    EXPECT_EQ(AllShown(loaded), "2|Which city is the capital of France?|Lyon/Paris/Marseille & Nice|1\n"
+                                "5|Whose flag is this?|Italy/Ireland/Mexico/India/Hungary|0");
+    EXPECT_EQ(FindingsShown(loaded.notes),
+              "f:15: feedback dropped: a base has no place for them\n"
+              "f:64: feedback, hints, images and files dropped: a base has no place for them");
+    EXPECT_EQ(
+        FindingsShown(loaded.skipped),
+        "f:135: a question of type \"truefalse\", which the game does not have (it has multichoice only)\n"
+        "f:164: answer 0 has the fraction \"50\"; a question of the game has one correct answer (100) and "
+        "wrong "
+        "ones (0)");
+}
+
 TEST(QuestionBankTest, TxtIsAikenByContentAndCsvOtherwise)
 {
     const std::string aiken = "Q\nA. a\nB. b\nANSWER: B\n";
