@@ -30,8 +30,11 @@ public:
 
     void StartElement(const XmlName& name, std::span<const XmlAttribute> attributes) override
     {
-        m_path.emplace_back(name.local);
-        const std::size_t depth = m_path.size();
+        // The strings of the path are kept for the next elements' names.
+        if (m_path.size() == m_depth)
+            m_path.emplace_back();
+        m_path[m_depth++].assign(name.local);
+        const std::size_t depth = m_depth;
         if (depth == 1 && !name.Is("quiz"))
             throw XmlError(u"the root element is <" + FromUtf8(name.local) +
                                u">, not the <quiz> of Moodle XML",
@@ -72,8 +75,7 @@ public:
 
     void EndElement(const XmlName& name) override
     {
-        const std::size_t depth = m_path.size();
-        m_path.pop_back();
+        const std::size_t depth = m_depth--;
         if (depth == 2 && name.Is("question")) {
             EndQuestion();
             if (m_rows.Full())
@@ -189,7 +191,8 @@ private:
     }
 
     RowSink& m_rows;
-    std::vector<std::string> m_path;
+    std::vector<std::string> m_path; // the open elements' local names, m_depth of them
+    std::size_t m_depth = 0;
     std::string m_type; // of the open question; empty outside one
     int m_line = 0;
     BankQuestion m_question;
@@ -229,9 +232,33 @@ std::string XmlEscaped(std::u16string_view text)
     return out;
 }
 
-std::string HtmlText(std::u16string_view text)
+/** A question's name: the start of its text, as long as Moodle's lists show. */
+std::u16string_view Name(std::u16string_view question)
 {
-    return "<![CDATA[" + HtmlOfText(text) + "]]>";
+    constexpr std::size_t Length = 60;
+    if (question.size() <= Length)
+        return question;
+    const bool pairCut = question[Length - 1] >= 0xD800 && question[Length - 1] <= 0xDBFF;
+    return question.substr(0, pairCut ? Length - 1 : Length);
+}
+
+/** Whether the plain-text format carries `text` exactly: nothing that the
+ *  reader trims, that XML 1.0 cannot hold or that it changes (CR). */
+bool PlainCarries(std::u16string_view text)
+{
+    if (TrimmedText(text).size() != text.size() || HoldsLoneSurrogate(text))
+        return false;
+    return std::none_of(text.begin(), text.end(), [](char16_t c) {
+        return (c < 0x20 && c != u'\t' && c != u'\n') || c == 0xFFFE || c == 0xFFFF;
+    });
+}
+
+/** A question's or answer's format attribute and <text> element. */
+std::string TextElement(std::u16string_view text)
+{
+    if (PlainCarries(text))
+        return "format=\"plain_text\">\n      <text>" + XmlEscaped(text) + "</text>";
+    return "format=\"html\">\n      <text><![CDATA[" + HtmlOfText(text) + "]]></text>";
 }
 
 } // namespace
@@ -284,26 +311,18 @@ void WriteMoodleXmlQuestions(const QuestionBase& base, OutputStream& out)
             category = round;
         }
         const std::u16string_view question = base.Entry(first + FieldQuestion);
+        // The elements that Moodle fills with its defaults when they are
+        // missing (feedback, penalty, numbering) are left out: the file of a
+        // full base stays well within what a table may be.
         writer << "<!-- question: " << std::to_string(number++) << "  -->\n"
-               << "  <question type=\"multichoice\">\n    <name>\n      <text>" << XmlEscaped(question)
-               << "</text>\n    </name>\n    <questiontext format=\"html\">\n      <text>"
-               << HtmlText(question)
-               << "</text>\n    </questiontext>\n"
-                  "    <generalfeedback format=\"html\">\n      <text></text>\n    </generalfeedback>\n"
-                  "    <defaultgrade>1.0000000</defaultgrade>\n    <penalty>0.3333333</penalty>\n"
-                  "    <hidden>0</hidden>\n    <idnumber></idnumber>\n    <single>true</single>\n"
-                  "    <shuffleanswers>false</shuffleanswers>\n    <answernumbering>abc</answernumbering>\n"
-                  "    <showstandardinstruction>0</showstandardinstruction>\n"
-                  "    <correctfeedback format=\"html\">\n      <text></text>\n    </correctfeedback>\n"
-                  "    <partiallycorrectfeedback format=\"html\">\n      <text></text>\n"
-                  "    </partiallycorrectfeedback>\n"
-                  "    <incorrectfeedback format=\"html\">\n      <text></text>\n    </incorrectfeedback>\n";
+               << "  <question type=\"multichoice\">\n    <name>\n      <text>" << XmlEscaped(Name(question))
+               << "</text>\n    </name>\n    <questiontext " << TextElement(question)
+               << "\n    </questiontext>\n    <single>true</single>\n"
+                  "    <shuffleanswers>false</shuffleanswers>\n";
         const int correct = AnswerOfText(base.Entry(first + FieldCorrect));
         for (int n = 0; n < AnswersOfRound(round); ++n)
-            writer << "    <answer fraction=\"" << (n == correct ? "100" : "0")
-                   << "\" format=\"html\">\n      <text>" << HtmlText(base.Entry(first + FieldAnswer0 + n))
-                   << "</text>\n      <feedback format=\"html\">\n        <text></text>\n      </feedback>\n"
-                      "    </answer>\n";
+            writer << "    <answer fraction=\"" << (n == correct ? "100" : "0") << "\" "
+                   << TextElement(base.Entry(first + FieldAnswer0 + n)) << "\n    </answer>\n";
         writer << "  </question>\n\n";
         writer.Step();
     }

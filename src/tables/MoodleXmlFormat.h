@@ -26,9 +26,11 @@
 //
 // Writing: the structure of Moodle's own export, with a category question
 // "$course$/Round N" before the first question and whenever the round
-// changes; the question's name is its text; question and answer texts are
-// in the html format, as one paragraph in a CDATA section (HtmlOfText), so
-// that every code unit travels.
+// changes; the question's name is the start of its text (60 code units);
+// the elements that Moodle fills with defaults (feedback, penalty) are left
+// out; a question or answer text is in the plain_text format when that
+// carries it exactly, and otherwise in the html format as one paragraph in a
+// CDATA section (HtmlOfText), so that every code unit travels.
 
 /** Reads the questions of a Moodle XML file into `rows`, until the sink is full. */
 void ReadMoodleXmlQuestions(InputStream& in, RowSink& rows);

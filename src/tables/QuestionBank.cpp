@@ -302,7 +302,12 @@ std::u16string TextOfHtml(std::u16string_view html, bool* images)
                 put(html.substr(i, 1));
             }
         } else {
-            put(html.substr(i, 1));
+            // A run of plain text at once.
+            std::size_t end = i + 1;
+            while (end < html.size() && html[end] != u'<' && html[end] != u'&' && !IsBlank(html[end]))
+                ++end;
+            put(html.substr(i, end - i));
+            i = end - 1;
         }
     }
     return out;
