@@ -116,12 +116,11 @@ std::string HexBytes(const std::vector<std::uint8_t>& head, std::size_t count)
     return text;
 }
 
-/** What a spreadsheet or a UTF-16 text is, and how it becomes a base. */
-std::string SaveAsCsvFirst(FileKind kind, std::string_view name)
+/** What a UTF-16 text is, and how it becomes a base. */
+std::string SaveAsCsvFirst(std::string_view name)
 {
-    return std::string(kind == FileKind::Spreadsheet ? "it looks like a spreadsheet file"
-                                                     : "it looks like UTF-16 text") +
-           "; save it as CSV (UTF-8) and build a base with " + BuildCommand(Stem(name) + ".csv", name);
+    return "it looks like UTF-16 text; save it as CSV (UTF-8) and build a base with " +
+           BuildCommand(Stem(name) + ".csv", name);
 }
 
 } // namespace
@@ -159,8 +158,10 @@ std::string NotABaseMessage(std::string_view name, const std::vector<std::uint8_
         return prefix + "it looks like JSON; build a base from it with " +
                BuildCommand(name, name, jsonName ? "" : "json");
     case FileKind::Spreadsheet:
+        return prefix + "it looks like a spreadsheet file; build a base from it with " +
+               BuildCommand(name, name);
     case FileKind::Utf16Text:
-        return prefix + SaveAsCsvFirst(kind, name);
+        return prefix + SaveAsCsvFirst(name);
     case FileKind::Text:
         return prefix + "it looks like plain text, not a table of questions; a base is built from a CSV " +
                "or JSON table with " + BuildCommand("TABLE.csv", name);
@@ -181,9 +182,8 @@ std::string NotATableMessage(std::string_view name, const std::vector<std::uint8
         return prefix + "it is a question base already; check it with 'vertalina-base check " + Quoted(name) +
                "' or make a table of it with 'vertalina-base export " + Quoted(name) + " -o " +
                Quoted(Stem(name) + ".csv") + "'";
-    case FileKind::Spreadsheet:
     case FileKind::Utf16Text:
-        return prefix + SaveAsCsvFirst(kind, name);
+        return prefix + SaveAsCsvFirst(name);
     default:
         return {};
     }

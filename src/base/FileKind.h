@@ -41,7 +41,7 @@ FileKind GuessFileKind(const std::vector<std::uint8_t>& head);
 std::string NotABaseMessage(std::string_view name, const std::vector<std::uint8_t>& head);
 
 /** Why a file that was to be read as a table is not one, worded as
- *  NotABaseMessage: a question base, a spreadsheet or a UTF-16 text. Empty for
+ *  NotABaseMessage: a question base or a UTF-16 text. Empty for
  *  every other kind, which the table readers report themselves. */
 std::string NotATableMessage(std::string_view name, const std::vector<std::uint8_t>& head);
 

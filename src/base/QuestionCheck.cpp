@@ -16,13 +16,14 @@ std::u16string Quoted(std::u16string_view text)
 
 } // namespace
 
-Finding FindingAt(const QuestionRow& row, std::u16string message)
+Finding FindingAt(const QuestionRow& row, std::u16string message, int field)
 {
     Finding finding;
     finding.line = row.line;
     finding.question = row.number;
     if (row.line == 0)
-        finding.place = row.place;
+        finding.place =
+            field >= 0 && !row.cells[std::size_t(field)].empty() ? row.cells[std::size_t(field)] : row.place;
     finding.message = std::move(message);
     return finding;
 }
@@ -45,19 +46,21 @@ int ExportedAnswerCount(std::u16string_view round)
 
 void CheckQuestionRow(const QuestionRow& row, Findings& findings)
 {
-    auto found = [&](std::u16string message) { findings.push_back(FindingAt(row, std::move(message))); };
+    auto found = [&](int field, std::u16string message) {
+        findings.push_back(FindingAt(row, std::move(message), field));
+    };
     const int round = RoundOfText(row.round);
     const int used = AnswersOfRound(round);
     if (round == 0)
-        found(u"round " + Quoted(row.round) + u" is not 1 to 5");
+        found(FieldRound, u"round " + Quoted(row.round) + u" is not 1 to 5");
 
     if (row.question.empty())
-        found(u"the question text is empty");
+        found(FieldQuestion, u"the question text is empty");
     else if (row.question.size() > QuestionWidth)
-        found(u"the question text is " + Decimal(std::int64_t(row.question.size())) +
-              u" code units long, at most " + Decimal(QuestionWidth) + u" fit");
+        found(FieldQuestion, u"the question text is " + Decimal(std::int64_t(row.question.size())) +
+                                 u" code units long, at most " + Decimal(QuestionWidth) + u" fit");
     if (row.question.find(u'|') != std::u16string::npos)
-        found(u"the question text " + BarMessage);
+        found(FieldQuestion, u"the question text " + BarMessage);
 
     for (int n = 0; n < AnswerCount; ++n) {
         const std::u16string& answer = row.answers[std::size_t(n)];
@@ -66,21 +69,21 @@ void CheckQuestionRow(const QuestionRow& row, Findings& findings)
         if (!RoundUsesAnswer(round, n))
             continue;
         if (round != 0 && answer.empty())
-            found(u"answer " + Decimal(n) + u" is empty; round " + Decimal(round) + u" needs answers 0 to " +
-                  Decimal(used - 1));
+            found(FieldAnswer0 + n, u"answer " + Decimal(n) + u" is empty; round " + Decimal(round) +
+                                        u" needs answers 0 to " + Decimal(used - 1));
         if (answer.size() > AnswerWidth)
-            found(u"answer " + Decimal(n) + u" is " + Decimal(std::int64_t(answer.size())) +
-                  u" code units long, at most " + Decimal(AnswerWidth) + u" fit");
+            found(FieldAnswer0 + n, u"answer " + Decimal(n) + u" is " + Decimal(std::int64_t(answer.size())) +
+                                        u" code units long, at most " + Decimal(AnswerWidth) + u" fit");
         if (answer.find(u'|') != std::u16string::npos)
-            found(u"answer " + Decimal(n) + u' ' + BarMessage);
+            found(FieldAnswer0 + n, u"answer " + Decimal(n) + u' ' + BarMessage);
     }
 
     const int correct = AnswerOfText(row.correct);
     if (round != 0 && (correct < 0 || correct >= used))
-        found(u"correct answer " + Quoted(row.correct) + u" is not 0 to " + Decimal(used - 1) +
-              u", the answers of round " + Decimal(round));
+        found(FieldCorrect, u"correct answer " + Quoted(row.correct) + u" is not 0 to " + Decimal(used - 1) +
+                                u", the answers of round " + Decimal(round));
     else if (round == 0 && correct < 0)
-        found(u"correct answer " + Quoted(row.correct) + u" is not 0 to 4");
+        found(FieldCorrect, u"correct answer " + Quoted(row.correct) + u" is not 0 to 4");
 }
 
 void RowChecker::Check(const QuestionRow& row, Findings& findings)
@@ -88,7 +91,8 @@ void RowChecker::Check(const QuestionRow& row, Findings& findings)
     CheckQuestionRow(row, findings);
     const int first = FindQuestionText(m_rows, row.question);
     if (first >= 0)
-        findings.push_back(FindingAt(row, u"the question text repeats " + m_places[std::size_t(first)]));
+        findings.push_back(
+            FindingAt(row, u"the question text repeats " + m_places[std::size_t(first)], FieldQuestion));
     m_rows.AppendRecord(
         AddedRecord(row.round, RoundOfText(row.round), row.question, row.answers, row.correct));
     m_places.push_back(row.place);
@@ -117,9 +121,11 @@ void BaseBuilder::Add(const QuestionRow& row)
     for (int n = round == 0 ? AnswerCount : AnswersOfRound(round); n < AnswerCount; ++n) {
         const std::u16string& answer = row.answers[std::size_t(n)];
         if (!answer.empty() && answer != UnusedAnswer)
-            found.push_back(FindingAt(row, m_key.Of(n) + u" is filled, but round " + Decimal(round) +
-                                               u" uses answers 0 to " + Decimal(AnswersOfRound(round) - 1) +
-                                               u" only; the base would lose it"));
+            found.push_back(FindingAt(row,
+                                      m_key.Of(n) + u" is filled, but round " + Decimal(round) +
+                                          u" uses answers 0 to " + Decimal(AnswersOfRound(round) - 1) +
+                                          u" only; the base would lose it",
+                                      FieldAnswer0 + n));
     }
     m_findingCount += found.size();
     for (Finding& finding : found)

@@ -25,10 +25,14 @@ struct QuestionRow
     std::u16string question;
     std::array<std::u16string, AnswerCount> answers;
     std::u16string correct;
+    /** Where each field (FieldRound...) stands in a sheet ("B7"), for the
+     *  findings about it; empty where the format has no cells. */
+    std::array<std::u16string, EntriesPerQuestion> cells;
 };
 
-/** The finding `message` about a row, placed by its line, or else its place. */
-Finding FindingAt(const QuestionRow& row, std::u16string message);
+/** The finding `message` about a row, or about its field `field`: placed by
+ *  its line, or else by the field's cell, or else the row's place. */
+Finding FindingAt(const QuestionRow& row, std::u16string message, int field = -1);
 
 /** The round 1 to 5 that a text holds as exactly one digit; 0 for any other. */
 int RoundOfText(std::u16string_view text);

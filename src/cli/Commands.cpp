@@ -169,6 +169,26 @@ private:
     QIODevice& m_err;
 };
 
+/** `text` broken at blanks so that no line passes 80 columns, the first
+ *  starting at column `at` and the others indented by `indent` blanks. */
+QString HelpWrapped(const std::string& text, int at, int indent)
+{
+    QString wrapped;
+    int column = at;
+    for (const QString& word : QString::fromStdString(text).split(u' ')) {
+        if (column > indent && column + 1 + word.size() > 80) {
+            wrapped += u'\n' + QString(indent, u' ');
+            column = indent;
+        } else if (!wrapped.isEmpty()) {
+            wrapped += u' ';
+            ++column;
+        }
+        wrapped += word;
+        column += int(word.size());
+    }
+    return wrapped;
+}
+
 // Help texts fit 80 columns.
 const QString MainHelp =
     QStringLiteral("Usage: vertalina-base COMMAND [OPTION]... FILE...\n"
@@ -177,8 +197,8 @@ const QString MainHelp =
                    "\n"
                    "Commands:\n"
                    "  check BASE.dat...         report what keeps each base from reading correctly\n"
-                   "  export BASE.dat [-o OUT]  write the questions as CSV, JSON, Moodle XML, GIFT\n"
-                   "                            or Aiken\n"
+                   "  export BASE.dat [-o OUT]  write the questions as CSV, JSON, a spreadsheet,\n"
+                   "                            Moodle XML, GIFT or Aiken\n"
                    "  build INPUT -o BASE.dat   make a base from a file of one of those formats\n"
                    "\n"
                    "Options:\n"
@@ -214,10 +234,12 @@ const QString ExportUsage =
                    "empty) or as JSON (an array of objects with round, question, answers and\n"
                    "correct), to OUT or to standard output. Texts keep every code unit; a text\n"
                    "that UTF-8 cannot carry (a lone surrogate) is refused in CSV, and JSON keeps\n"
-                   "it as a \\uXXXX escape. Moodle XML, GIFT and Aiken hold the answers a round\n"
-                   "uses, the correct one marked; Moodle XML and GIFT put each run of a round\n"
-                   "under the category \"Round N\", and Aiken, which has none, refuses round 5\n"
-                   "beside other rounds.\n"
+                   "it as a \\uXXXX escape. An Excel workbook (xlsx) or OpenDocument spreadsheet\n"
+                   "(ods) has one sheet \"Questions\", the texts as text and round and correct\n"
+                   "answer as numbers. Moodle XML, GIFT and Aiken hold the answers a round uses,\n"
+                   "the correct one marked; Moodle XML and GIFT put each run of a round under the\n"
+                   "category \"Round N\", and Aiken, which has none, refuses round 5 beside other\n"
+                   "rounds. Without --format, OUT's extension chooses the format.\n"
                    "\n"
                    "Options:\n"
                    "  -o, --output OUT     write to OUT instead of standard output\n"
@@ -230,28 +252,30 @@ const QString ExportUsage =
                    "\n"
                    "Exit status: 0 written, 1 a text that the format cannot carry, 2 a file\n"
                    "cannot be read or written.\n")
-        .arg(QString::fromStdString(FormatNames(WritableTable, "csv")));
+        .arg(HelpWrapped(FormatNames(WritableTable, "csv"), 23, 23));
 
 const QString BuildUsage =
     QStringLiteral("Usage: vertalina-base build [OPTION]... INPUT -o BASE.dat\n"
                    "Make a base from a CSV file (UTF-8, a byte-order mark at its start allowed;\n"
                    "\",\", \";\" or tab between fields; a header row naming the columns round,\n"
                    "question, answer0 to answer4 and correct, in any order) or from a JSON file\n"
-                   "as export writes it, or from a question bank: Moodle XML (multichoice\n"
-                   "questions), GIFT or Aiken. A bank's question takes its round from a category\n"
-                   "or tag \"Round N\", else from its answer count (2 answers round 1 to 5 answers\n"
-                   "round 4); Aiken has no categories, so --round sets its round. A name ending\n"
-                   "in .json is read as JSON, .xml as Moodle XML, .gift as GIFT, .csv or .tsv as\n"
-                   "CSV, and .txt as Aiken when it holds an \"ANSWER:\" line after options, as CSV\n"
-                   "otherwise; any other, and \"-\" (standard input), as JSON when it begins with\n"
-                   "\"[\", as Moodle XML with \"<?xml\" or \"<quiz\", as Aiken as above, as CSV\n"
-                   "otherwise.\n"
+                   "as export writes it, or from the first sheet of an Excel workbook (.xlsx) or\n"
+                   "OpenDocument spreadsheet (.ods) with that header row, or from a question\n"
+                   "bank: Moodle XML (multichoice questions), GIFT or Aiken. A bank's question\n"
+                   "takes its round from a category or tag \"Round N\", else from its answer\n"
+                   "count (2 answers round 1 to 5 answers round 4); Aiken has no categories, so\n"
+                   "--round sets its round. A name ending in .json is read as JSON, .xml as\n"
+                   "Moodle XML, .gift as GIFT, .csv or .tsv as CSV, and .txt as Aiken when it\n"
+                   "holds an \"ANSWER:\" line after options, as CSV otherwise; any other, and \"-\"\n"
+                   "(standard input), as JSON when it begins with \"[\", as a spreadsheet when it\n"
+                   "is a zip archive, as Moodle XML with \"<?xml\" or \"<quiz\", as Aiken as\n"
+                   "above, as CSV otherwise.\n"
                    "Every question is checked first: round 1 to 5, the answers its round needs\n"
                    "and no others, the correct answer among them, at most 255 code units of\n"
                    "question and 40 of each answer, no bar \"|\", no repeated question text. Any\n"
-                   "finding is reported with its line (CSV, banks) or item (JSON) and nothing is\n"
-                   "written; otherwise BASE.dat is written as the editor saves it. Feedback and\n"
-                   "images of a bank's questions are dropped with a note.\n"
+                   "finding is reported with its line (CSV, banks), cell (spreadsheets) or item\n"
+                   "(JSON) and nothing is written; otherwise BASE.dat is written as the editor\n"
+                   "saves it. Feedback and images of a bank's questions are dropped with a note.\n"
                    "\n"
                    "Options:\n"
                    "  -o, --output BASE.dat  the base file to write (required); \"-\" for standard\n"
@@ -262,7 +286,7 @@ const QString BuildUsage =
                    "  -h, --help             show this help\n"
                    "\n"
                    "Exit status: 0 written, 1 findings, 2 a file cannot be read or written.\n")
-        .arg(QString::fromStdString(FormatNames(ReadableTable)));
+        .arg(HelpWrapped(FormatNames(ReadableTable), 43, 25));
 
 void Cli::PutBytes(QIODevice& device, const QByteArray& bytes)
 {
@@ -519,10 +543,17 @@ int Cli::Export(const QStringList& arguments)
         return status;
 
     const FileFormat* table = FormatNamed(parser.value(format).toStdString());
+    // Without --format, a table format that OUT's name ends in chooses.
+    if (const FileFormat* named = FormatOfExtension(PathOf(parser.value(output)));
+        !parser.isSet(format) && named && WritableTable(*named))
+        table = named;
     if (!table || !WritableTable(*table))
-        return UsageError(
-            QStringLiteral("export: unknown format '%1'").arg(Quoted(parser.value(format).toLower())),
-            QStringLiteral("export"));
+        return UsageError(HelpWrapped(QStringLiteral("export: unknown format '%1' (%2)")
+                                          .arg(Quoted(parser.value(format).toLower()),
+                                               QString::fromStdString(FormatNames(WritableTable)))
+                                          .toStdString(),
+                                      16, 0),
+                          QStringLiteral("export"));
     const QString delimiterName = parser.value(delimiter).toLower();
     char separator = 0;
     if (delimiterName == QLatin1String("comma") || delimiterName == QLatin1String(","))
@@ -585,9 +616,12 @@ int Cli::Build(const QStringList& arguments)
     if (parser.isSet(format)) {
         table = FormatNamed(parser.value(format).toStdString());
         if (!table || !ReadableTable(*table))
-            return UsageError(
-                QStringLiteral("build: unknown format '%1'").arg(Quoted(parser.value(format).toLower())),
-                QStringLiteral("build"));
+            return UsageError(HelpWrapped(QStringLiteral("build: unknown format '%1' (%2)")
+                                              .arg(Quoted(parser.value(format).toLower()),
+                                                   QString::fromStdString(FormatNames(ReadableTable)))
+                                              .toStdString(),
+                                          16, 0),
+                              QStringLiteral("build"));
     }
 
     LoadOptions options;

@@ -31,6 +31,8 @@ bool IsLoneSurrogateAt(std::u16string_view text, std::size_t i)
     return unit >= 0xDC00 && unit <= 0xDFFF && (i == 0 || text[i - 1] < 0xD800 || text[i - 1] > 0xDBFF);
 }
 
+} // namespace
+
 std::u16string FieldName(int field)
 {
     switch (field) {
@@ -44,6 +46,8 @@ std::u16string FieldName(int field)
         return u"answer " + Decimal(field - FieldAnswer0);
     }
 }
+
+namespace {
 
 std::u16string Hex(char16_t unit)
 {
@@ -306,6 +310,18 @@ Finding AtLine(int line, std::u16string message)
     return finding;
 }
 
+// A finding about a record: at its line, or at its place in a sheet.
+Finding AtRecord(const CsvRecord& record, std::u16string message, int field = -1)
+{
+    if (record.place.empty())
+        return AtLine(record.line, std::move(message));
+    Finding finding;
+    finding.place = field >= 0 && std::size_t(field) < record.cells.size() ? record.cells[std::size_t(field)]
+                                                                           : record.place;
+    finding.message = std::move(message);
+    return finding;
+}
+
 Finding NotUtf8(int line)
 {
     return AtLine(line, u"the text is not UTF-8 (save the table as CSV in UTF-8)");
@@ -334,6 +350,8 @@ char DetectDelimiter(std::string_view headerLine)
     return best;
 }
 
+} // namespace
+
 // Turns the records of a table into rows, header first.
 class CsvQuestionReader
 {
@@ -360,8 +378,8 @@ private:
             if (column < 0)
                 continue;
             if (m_columnAt[column] >= 0) {
-                m_sink.AddInputFinding(AtLine(header.line, u"the column \"" + Text(CsvColumnNames[column]) +
-                                                               u"\" is named twice"));
+                m_sink.AddInputFinding(AtRecord(
+                    header, u"the column \"" + Text(CsvColumnNames[column]) + u"\" is named twice", int(i)));
                 found = true;
             }
             m_columnAt[column] = int(i);
@@ -371,9 +389,9 @@ private:
             if (ColumnRequired(c) && m_columnAt[c] < 0)
                 missing += (missing.empty() ? u"" : u", ") + Text(CsvColumnNames[c]);
         if (!missing.empty()) {
-            m_sink.AddInputFinding(AtLine(header.line, u"the header row lacks " + missing +
-                                                           u" (the columns are " + ColumnList() +
-                                                           u"; answer2 to answer4 may be left out)"));
+            m_sink.AddInputFinding(AtRecord(header, u"the header row lacks " + missing +
+                                                        u" (the columns are " + ColumnList() +
+                                                        u"; answer2 to answer4 may be left out)"));
             found = true;
         }
         m_header = std::move(header);
@@ -394,9 +412,9 @@ private:
         if (record.fields.size() < columns ||
             (record.fields.size() > columns && !AllBlank(record.fields, columns))) {
             m_sink.AddInputFinding(
-                AtLine(record.line, Counted(std::int64_t(record.fields.size()), u"field", u"fields") +
-                                        u", but the header row names " +
-                                        Counted(std::int64_t(columns), u"column", u"columns")));
+                AtRecord(record, Counted(std::int64_t(record.fields.size()), u"field", u"fields") +
+                                     u", but the header row names " +
+                                     Counted(std::int64_t(columns), u"column", u"columns")));
             return true;
         }
         auto field = [&](int column) {
@@ -404,13 +422,16 @@ private:
             return at >= 0 ? std::move(record.fields[std::size_t(at)]) : std::u16string();
         };
         QuestionRow row;
-        row.place = u"line " + Decimal(record.line);
-        row.line = record.line;
+        row.place = record.place.empty() ? u"line " + Decimal(record.line) : record.place;
+        row.line = record.place.empty() ? record.line : 0;
         row.round = Trimmed(field(ColRound));
         row.question = field(ColQuestion);
         for (int n = 0; n < AnswerCount; ++n)
             row.answers[std::size_t(n)] = field(ColAnswer0 + n);
         row.correct = Trimmed(field(ColCorrect));
+        for (int c = 0; c < ColumnCount && !record.cells.empty(); ++c)
+            if (const int at = m_columnAt[c]; at >= 0 && std::size_t(at) < record.cells.size())
+                row.cells[std::size_t(c)] = std::move(record.cells[std::size_t(at)]);
         m_sink.AddRow(std::move(row));
         return !m_sink.Full();
     }
@@ -421,7 +442,27 @@ private:
     int m_columnAt[ColumnCount] = {-1, -1, -1, -1, -1, -1, -1, -1};
 };
 
-} // namespace
+TableRecordReader::TableRecordReader(RowSink& sink) : m_reader(std::make_unique<CsvQuestionReader>(sink)) {}
+
+TableRecordReader::~TableRecordReader() = default;
+
+bool TableRecordReader::Record(CsvRecord&& record)
+{
+    return m_reader->Record(std::move(record));
+}
+
+bool TableRecordReader::HeaderSeen() const noexcept
+{
+    return m_reader->HeaderSeen();
+}
+
+Finding TableRecordReader::NoHeader(std::u16string place)
+{
+    Finding finding;
+    finding.place = std::move(place);
+    finding.message = u"no header row; the first row names the columns " + ColumnList();
+    return finding;
+}
 
 void ReadCsvQuestions(InputStream& in, RowSink& sink)
 {

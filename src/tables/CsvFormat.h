@@ -40,6 +40,10 @@ Findings CsvUnwritable(const QuestionBase& base);
 struct CsvRecord
 {
     int line = 0; // counted from 1, as text editors count
+    /** Where a record of a sheet is ("row 7") and, by column, where each of
+     *  its fields is ("B7"); empty for CSV, whose line says it. */
+    std::u16string place;
+    std::vector<std::u16string> cells;
     std::vector<std::u16string> fields;
     bool badUtf8 = false; // some field was not valid UTF-8 (decoded with U+FFFD)
 };
@@ -73,6 +77,34 @@ private:
     std::u16string m_failure;
     int m_failureLine = 0;
     bool m_stopped = false;
+};
+
+/** How a message names field `field` (FieldRound...) of a question: "the
+ *  round", "the question text", "answer 2", "the correct answer". */
+std::u16string FieldName(int field);
+
+class CsvQuestionReader;
+
+/** Turns the records of a table into rows for `sink`, the first record
+ *  being its header row, as ReadCsvQuestions does for CSV: the columns by
+ *  name, the rules of the header and of each row, and the findings. */
+class TableRecordReader
+{
+public:
+    explicit TableRecordReader(RowSink& sink);
+    ~TableRecordReader();
+    TableRecordReader(const TableRecordReader&) = delete;
+    TableRecordReader& operator=(const TableRecordReader&) = delete;
+
+    /** One record; false when reading should stop (a header without the
+     *  columns, or a full sink). */
+    bool Record(CsvRecord&& record);
+    bool HeaderSeen() const noexcept;
+    /** The finding for a table without any record. */
+    static Finding NoHeader(std::u16string place);
+
+private:
+    std::unique_ptr<CsvQuestionReader> m_reader;
 };
 
 /** Reads the questions of a CSV table from `in` into `sink`, a block at a

@@ -6,7 +6,9 @@
 #include "GiftFormat.h"
 #include "JsonFormat.h"
 #include "MoodleXmlFormat.h"
+#include "OdsFormat.h"
 #include "QuestionTable.h"
+#include "XlsxFormat.h"
 
 #include <algorithm>
 #include <array>
@@ -105,6 +107,26 @@ const std::vector<FileFormat>& Formats()
          .recognise = StartsAsJson,
          .read = ReadJson,
          .write = WriteJson},
+        {.name = "xlsx",
+         .title = "an Excel workbook",
+         .extensions = {"xlsx"},
+         .loadFilter = "Excel workbook (*.xlsx)",
+         .saveFilter = "Excel workbook (*.xlsx)",
+         .recognise = StartsAsXlsx,
+         .read = ReadXlsxQuestions,
+         .unwritable = XlsxUnwritable,
+         .write = [](const QuestionBase& base, OutputStream& out,
+                     const WriteOptions&) { WriteXlsxQuestions(base, out); }},
+        {.name = "ods",
+         .title = "an OpenDocument spreadsheet",
+         .extensions = {"ods"},
+         .loadFilter = "OpenDocument spreadsheet (*.ods)",
+         .saveFilter = "OpenDocument spreadsheet (*.ods)",
+         .recognise = StartsAsOds,
+         .read = ReadOdsQuestions,
+         .unwritable = OdsUnwritable,
+         .write = [](const QuestionBase& base, OutputStream& out,
+                     const WriteOptions&) { WriteOdsQuestions(base, out); }},
         {.name = "moodle-xml",
          .title = "Moodle XML",
          .extensions = {"xml"},

@@ -47,9 +47,9 @@ TEST(NotABaseMessage, NamesWhatTheFileSeemsToBeAndTheCommandThatFits)
         {"export.dat", Of("{\"round\": 1}"),
          Prefix + "it looks like JSON; " + BuildFrom + "--format json export.dat -o export-base.dat'"},
         {"book.xlsx", Of(std::string("PK\x03\x04\x14\x00\x06\x00", 8) + "[Content_Types].xml"),
-         Prefix + "it looks like a spreadsheet file" + SaveAsCsv + "book.csv -o book.dat'"},
+         Prefix + "it looks like a spreadsheet file; " + BuildFrom + "book.xlsx -o book.dat'"},
         {"old.xls", Of("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"),
-         Prefix + "it looks like a spreadsheet file" + SaveAsCsv + "old.csv -o old.dat'"},
+         Prefix + "it looks like a spreadsheet file; " + BuildFrom + "old.xls -o old.dat'"},
         {"unicode.txt", Of(std::string("\xFF\xFEr\0o\0u\0n\0d\0\t\0", 14)),
          Prefix + "it looks like UTF-16 text" + SaveAsCsv + "unicode.csv -o unicode.dat'"},
         {"notes.txt", Of("Questions for Friday\nmore later\n"),
@@ -83,8 +83,8 @@ TEST(NotATableMessage, NamesOnlyWhatNoTableReaderTakes)
         {"quiz.dat", Of(std::string("3\0|\0|\0|\0|\0", 10)),
          "not a table: it is a question base already; check it with 'vertalina-base check quiz.dat' or "
          "make a table of it with 'vertalina-base export quiz.dat -o quiz.csv'"},
-        {"book.ods", Of("PK\x03\x04mimetypeapplication/vnd.oasis.opendocument.spreadsheet"),
-         "not a table: it looks like a spreadsheet file" + SaveAsCsv + "book.csv -o book.dat'"},
+        // The spreadsheet readers name what they refuse themselves.
+        {"book.ods", Of("PK\x03\x04mimetypeapplication/vnd.oasis.opendocument.spreadsheet"), ""},
         {"-", Of(std::string("0\0|\0|\0|\0|\0", 10)),
          "not a table: it is a question base already; check it with 'vertalina-base check -' or make a table "
          "of it with 'vertalina-base export - -o BASE.csv'"},

@@ -71,8 +71,12 @@ private slots:
         const auto* open = dynamic_cast<StandardFileDialog*>(w.OpenDialog.get());
         const auto* save = dynamic_cast<StandardFileDialog*>(w.SaveDialog.get());
         QVERIFY(open && save);
-        const QStringList tables{QStringLiteral("Spreadsheet table (*.csv)"), QStringLiteral("JSON (*.json)"),
-                                 QStringLiteral("Moodle XML (*.xml)"), QStringLiteral("GIFT (*.gift)"),
+        const QStringList tables{QStringLiteral("Spreadsheet table (*.csv)"),
+                                 QStringLiteral("JSON (*.json)"),
+                                 QStringLiteral("Excel workbook (*.xlsx)"),
+                                 QStringLiteral("OpenDocument spreadsheet (*.ods)"),
+                                 QStringLiteral("Moodle XML (*.xml)"),
+                                 QStringLiteral("GIFT (*.gift)"),
                                  QStringLiteral("Aiken (*.txt)")};
         QCOMPARE(open->Filters(), QStringList{QStringLiteral("Questions base (*.dat)")} + tables);
         QCOMPARE(save->Filters(), QStringList{QStringLiteral("Questons base (*.dat)")} + tables);
@@ -90,6 +94,10 @@ private slots:
                              << "csv";
         QTest::newRow("JSON") << "Base.JSON"
                               << "json";
+        QTest::newRow("xlsx") << "base.xlsx"
+                              << "xlsx";
+        QTest::newRow("ODS") << "Base.ODS"
+                             << "ods";
         QTest::newRow("Moodle XML") << "bank.xml"
                                     << "moodle-xml";
     }
@@ -116,6 +124,10 @@ private slots:
             RunProgram({QStringLiteral("export"), QStringLiteral("--format"), format, dat});
         QCOMPARE(exported.status, 0);
         QCOMPARE(ReadAll(path), exported.out);
+        // Without --format, the output's extension chooses, as in the editor.
+        const QString named = m_dir->filePath(QStringLiteral("cli-") + name);
+        QCOMPARE(RunProgram({QStringLiteral("export"), dat, QStringLiteral("-o"), named}).status, 0);
+        QCOMPARE(ReadAll(named), exported.out);
 
         // Loading it back replaces a base that has grown since, and its selection.
         AddBase(RandomEditorBase(15, 2));

@@ -359,7 +359,11 @@ void QuestionTableTest::ExtensionChoosesTheFormat_data()
                                   << "";
     QTest::newRow("a dot in a folder only") << "dir.csv/base"
                                             << "";
-    QTest::newRow("unknown") << "a.xlsx"
+    QTest::newRow("xlsx") << "a.xlsx"
+                          << "xlsx";
+    QTest::newRow("ODS") << "a.ODS"
+                         << "ods";
+    QTest::newRow("unknown") << "a.xls"
                              << "";
     QTest::newRow("the dot alone") << "a."
                                    << "";
@@ -382,14 +386,21 @@ void QuestionTableTest::FormatsAreNamedForHelpAndDialogs()
         save << QString::fromUtf8(format.saveFilter);
         QCOMPARE(FormatNamed(QString::fromUtf8(format.name).toUpper().toStdString()), &format);
     }
-    const QStringList tables{"Spreadsheet table (*.csv)", "JSON (*.json)", "Moodle XML (*.xml)", "GIFT (*.gift)",
+    const QStringList tables{"Spreadsheet table (*.csv)",
+                             "JSON (*.json)",
+                             "Excel workbook (*.xlsx)",
+                             "OpenDocument spreadsheet (*.ods)",
+                             "Moodle XML (*.xml)",
+                             "GIFT (*.gift)",
                              "Aiken (*.txt)"};
     QCOMPARE(load, QStringList{"Questions base (*.dat)"} + tables);
     QCOMPARE(save, QStringList{"Questons base (*.dat)"} + tables);
     QCOMPARE(&BaseFileFormat(), FormatNamed("dat"));
     QCOMPARE(FormatNamed("xml"), nullptr);
-    QCOMPARE(FormatNames(WritableTable, "csv"), std::string("csv (the default), json, moodle-xml, gift or aiken"));
-    QCOMPARE(FormatNames([](const FileFormat&) { return true; }), std::string("dat, csv, json, moodle-xml, gift or aiken"));
+    QCOMPARE(FormatNames(WritableTable, "csv"),
+             std::string("csv (the default), json, xlsx, ods, moodle-xml, gift or aiken"));
+    QCOMPARE(FormatNames([](const FileFormat&) { return true; }),
+             std::string("dat, csv, json, xlsx, ods, moodle-xml, gift or aiken"));
     QCOMPARE(ToQ(UnwritableSummary(*FormatNamed("csv"), 1)), QStringLiteral("1 text that CSV cannot carry"));
 }
 
