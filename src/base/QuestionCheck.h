@@ -127,6 +127,13 @@ public:
     virtual void AddRow(QuestionRow&& row) = 0;
     /** A fault of the input itself (its syntax, a row it cannot make). */
     virtual void AddInputFinding(Finding finding) = 0;
+    /** A question that the file holds but no base can (another type, a
+     *  partial fraction): a fault of the input, unless unfit questions are
+     *  skipped. */
+    virtual void AddUnfitQuestion(Finding finding) { AddInputFinding(std::move(finding)); }
+    /** What the file holds and the base has no place for, dropped from a
+     *  question that is kept (feedback, images): reported, never a fault. */
+    virtual void AddNote(Finding /*finding*/) {}
     /** Whether the reader may stop: more rows than any base holds have come. */
     virtual bool Full() const = 0;
     /** Forgets every row and finding so far: the input, read further, turned

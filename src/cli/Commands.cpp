@@ -132,6 +132,11 @@ private:
     bool ParseCommand(QCommandLineParser& parser, const QString& usage, const QStringList& arguments,
                       bool manyFiles, int& status);
     int UsageError(const QString& message, const QString& command = QString());
+    /** Prints findings that do not stop a build to standard error, each
+     *  message after `label`, then how many more of `count` there are. */
+    void PutFindings(const Findings& findings, std::size_t count, const QString& path, const QString& label);
+    /** Checks a table as build reads it; returns its status. */
+    int CheckTable(const QString& path, QJsonArray* json);
 
     void Print(const QString& text) { Put(m_out, text); }
     void Put(QIODevice& device, const QString& text) { PutBytes(device, text.toUtf8()); }
@@ -164,6 +169,26 @@ private:
     QIODevice& m_err;
 };
 
+/** `text` broken at blanks so that no line passes 80 columns, the first
+ *  starting at column `at` and the others indented by `indent` blanks. */
+QString HelpWrapped(const std::string& text, int at, int indent)
+{
+    QString wrapped;
+    int column = at;
+    for (const QString& word : QString::fromStdString(text).split(u' ')) {
+        if (column > indent && column + 1 + word.size() > 80) {
+            wrapped += u'\n' + QString(indent, u' ');
+            column = indent;
+        } else if (!wrapped.isEmpty()) {
+            wrapped += u' ';
+            ++column;
+        }
+        wrapped += word;
+        column += int(word.size());
+    }
+    return wrapped;
+}
+
 // Help texts fit 80 columns.
 const QString MainHelp =
     QStringLiteral("Usage: vertalina-base COMMAND [OPTION]... FILE...\n"
@@ -172,16 +197,17 @@ const QString MainHelp =
                    "\n"
                    "Commands:\n"
                    "  check BASE.dat...         report what keeps each base from reading correctly\n"
-                   "  export BASE.dat [-o OUT]  write the questions as CSV, JSON or a spreadsheet\n"
-                   "  build INPUT -o BASE.dat   make a base from CSV, JSON or a spreadsheet\n"
+                   "  export BASE.dat [-o OUT]  write the questions as CSV, JSON, a spreadsheet,\n"
+                   "                            Moodle XML, GIFT or Aiken\n"
+                   "  build INPUT -o BASE.dat   make a base from a file of one of those formats\n"
                    "\n"
                    "Options:\n"
                    "  -h, --help     show this help; \"vertalina-base COMMAND --help\" for a command\n"
                    "  -v, --version  show the program's version\n"
                    "\n"
                    "Exit status: 0 done (check: every base is sound); 1 check or build found\n"
-                   "faults, or export met a text that CSV cannot carry; 2 a file cannot be read\n"
-                   "or written, or the command line is wrong.\n");
+                   "faults, or export met a text that its format cannot carry; 2 a file cannot\n"
+                   "be read or written, or the command line is wrong.\n");
 
 const QString CheckUsage =
     QStringLiteral("Usage: vertalina-base check [OPTION]... BASE.dat...\n"
@@ -190,6 +216,8 @@ const QString CheckUsage =
                    "is not 1 to 5, a correct answer beyond its round's answers, an empty question\n"
                    "or needed answer, and repeated question texts; then the number of questions\n"
                    "of each round. Questions are numbered from 0, as in the editor's list.\n"
+                   "A file named as a table or question bank (.csv, .tsv, .json, .xml, .gift,\n"
+                   ".txt) is checked as build would read it instead, with its lines.\n"
                    "\n"
                    "Options:\n"
                    "      --format FORMAT  text (the default) or json: one JSON array with, for\n"
@@ -208,7 +236,10 @@ const QString ExportUsage =
                    "that UTF-8 cannot carry (a lone surrogate) is refused in CSV, and JSON keeps\n"
                    "it as a \\uXXXX escape. An Excel workbook (xlsx) or OpenDocument spreadsheet\n"
                    "(ods) has one sheet \"Questions\", the texts as text and round and correct\n"
-                   "answer as numbers. Without --format, OUT's extension chooses the format.\n"
+                   "answer as numbers. Moodle XML, GIFT and Aiken hold the answers a round uses,\n"
+                   "the correct one marked; Moodle XML and GIFT put each run of a round under the\n"
+                   "category \"Round N\", and Aiken, which has none, refuses round 5 beside other\n"
+                   "rounds. Without --format, OUT's extension chooses the format.\n"
                    "\n"
                    "Options:\n"
                    "  -o, --output OUT     write to OUT instead of standard output\n"
@@ -219,9 +250,9 @@ const QString ExportUsage =
                    "                       spreadsheets that need one)\n"
                    "  -h, --help           show this help\n"
                    "\n"
-                   "Exit status: 0 written, 1 a text that CSV cannot carry, 2 a file cannot be\n"
-                   "read or written.\n")
-        .arg(QString::fromStdString(FormatNames(WritableTable, "csv")));
+                   "Exit status: 0 written, 1 a text that the format cannot carry, 2 a file\n"
+                   "cannot be read or written.\n")
+        .arg(HelpWrapped(FormatNames(WritableTable, "csv"), 23, 23));
 
 const QString BuildUsage =
     QStringLiteral("Usage: vertalina-base build [OPTION]... INPUT -o BASE.dat\n"
@@ -229,24 +260,33 @@ const QString BuildUsage =
                    "\",\", \";\" or tab between fields; a header row naming the columns round,\n"
                    "question, answer0 to answer4 and correct, in any order) or from a JSON file\n"
                    "as export writes it, or from the first sheet of an Excel workbook (.xlsx) or\n"
-                   "OpenDocument spreadsheet (.ods) with that header row. A name ending in .json\n"
-                   "is read as JSON, one ending in .csv, .tsv or .txt as CSV; any other, and \"-\"\n"
+                   "OpenDocument spreadsheet (.ods) with that header row, or from a question\n"
+                   "bank: Moodle XML (multichoice questions), GIFT or Aiken. A bank's question\n"
+                   "takes its round from a category or tag \"Round N\", else from its answer\n"
+                   "count (2 answers round 1 to 5 answers round 4); Aiken has no categories, so\n"
+                   "--round sets its round. A name ending in .json is read as JSON, .xml as\n"
+                   "Moodle XML, .gift as GIFT, .csv or .tsv as CSV, and .txt as Aiken when it\n"
+                   "holds an \"ANSWER:\" line after options, as CSV otherwise; any other, and \"-\"\n"
                    "(standard input), as JSON when it begins with \"[\", as a spreadsheet when it\n"
-                   "is a zip archive, as CSV otherwise.\n"
+                   "is a zip archive, as Moodle XML with \"<?xml\" or \"<quiz\", as Aiken as\n"
+                   "above, as CSV otherwise.\n"
                    "Every question is checked first: round 1 to 5, the answers its round needs\n"
                    "and no others, the correct answer among them, at most 255 code units of\n"
                    "question and 40 of each answer, no bar \"|\", no repeated question text. Any\n"
-                   "finding is reported with its line (CSV), cell (spreadsheets) or item (JSON)\n"
-                   "and nothing is written; otherwise BASE.dat is written as the editor saves it.\n"
+                   "finding is reported with its line (CSV, banks), cell (spreadsheets) or item\n"
+                   "(JSON) and nothing is written; otherwise BASE.dat is written as the editor\n"
+                   "saves it. Feedback and images of a bank's questions are dropped with a note.\n"
                    "\n"
                    "Options:\n"
                    "  -o, --output BASE.dat  the base file to write (required); \"-\" for standard\n"
                    "                         output\n"
-                   "      --format FORMAT    %1, whatever the name\n"
+                   "      --format FORMAT    whatever the name: %1\n"
+                   "      --round N          make every question round N (1 to 5)\n"
+                   "      --skip-unfit       build from the questions that fit; list the others\n"
                    "  -h, --help             show this help\n"
                    "\n"
                    "Exit status: 0 written, 1 findings, 2 a file cannot be read or written.\n")
-        .arg(QString::fromStdString(FormatNames(ReadableTable)));
+        .arg(HelpWrapped(FormatNames(ReadableTable), 43, 25));
 
 void Cli::PutBytes(QIODevice& device, const QByteArray& bytes)
 {
@@ -273,6 +313,16 @@ void Cli::Report(QIODevice& device, const QString& text)
         PrintError(
             QStringLiteral("warning: %1: %2 (the base was written)").arg(failure.file, failure.message));
     }
+}
+
+void Cli::PutFindings(const Findings& findings, std::size_t count, const QString& path, const QString& label)
+{
+    Findings labelled = findings;
+    for (Finding& finding : labelled)
+        finding.message = FromQ(label) + finding.message;
+    Put(m_err, FindingsText(labelled, Shown(path)));
+    if (count > findings.size())
+        Put(m_err, QStringLiteral("%1: and %2 more\n").arg(Shown(path)).arg(count - findings.size()));
 }
 
 int Cli::UsageError(const QString& message, const QString& command)
@@ -363,8 +413,62 @@ int Cli::Check(const QStringList& arguments)
     return status;
 }
 
+int Cli::CheckTable(const QString& path, QJsonArray* json)
+{
+    const QString shown = Shown(path);
+    QJsonObject object;
+    object.insert(QLatin1String("file"), path);
+    LoadedFile loaded;
+    try {
+        loaded = LoadFile(PathOf(path), nullptr);
+    } catch (const FileError& error) {
+        PrintError(FileErrorText(error));
+        object.insert(QLatin1String("error"), FileErrorMessage(error));
+        if (json)
+            json->append(object);
+        return ExitFailure;
+    }
+    std::array<int, RoundCount> perRound{};
+    for (int k = 0; k < loaded.base.QuestionCount(); ++k)
+        if (const int round = RoundOfText(loaded.base.Entry(k * EntriesPerQuestion + FieldRound)); round != 0)
+            ++perRound[std::size_t(round - 1)];
+    PutFindings(loaded.notes, loaded.noteCount, path, QStringLiteral("note: "));
+    if (json) {
+        QJsonArray findings;
+        for (const Finding& finding : loaded.findings) {
+            QJsonObject item;
+            item.insert(QLatin1String("line"), finding.line);
+            item.insert(QLatin1String("place"), ToQ(finding.place));
+            item.insert(QLatin1String("message"), ToQ(finding.message));
+            findings.append(item);
+        }
+        QJsonObject rounds;
+        for (int r = 0; r < RoundCount; ++r)
+            rounds.insert(QString::number(r + 1), perRound[std::size_t(r)]);
+        object.insert(QLatin1String("questions"), loaded.base.QuestionCount());
+        object.insert(QLatin1String("rounds"), rounds);
+        object.insert(QLatin1String("findings"), findings);
+        json->append(object);
+    } else {
+        QString text = FindingsText(loaded.findings, shown);
+        for (int r = 0; r < RoundCount; ++r)
+            text += QStringLiteral("%1: round %2: %3\n")
+                        .arg(shown)
+                        .arg(r + 1)
+                        .arg(CountOfQuestions(perRound[std::size_t(r)]));
+        text += QStringLiteral("%1: %2, %3\n")
+                    .arg(shown, CountOfQuestions(loaded.base.QuestionCount()),
+                         loaded.findings.empty() ? QStringLiteral("sound")
+                                                 : CountOfFindings(qsizetype(loaded.findingCount)));
+        Print(text);
+    }
+    return loaded.findings.empty() ? ExitSound : ExitFindings;
+}
+
 int Cli::CheckOne(const QString& path, QJsonArray* json)
 {
+    if (const FileFormat* named = FormatOfExtension(PathOf(path)); named && named->table)
+        return CheckTable(path, json);
     const QString shown = Shown(path);
     QJsonObject object;
     object.insert(QLatin1String("file"), path);
@@ -444,9 +548,11 @@ int Cli::Export(const QStringList& arguments)
         !parser.isSet(format) && named && WritableTable(*named))
         table = named;
     if (!table || !WritableTable(*table))
-        return UsageError(QStringLiteral("export: unknown format '%1' (%2)")
-                              .arg(Quoted(parser.value(format).toLower()),
-                                   QString::fromStdString(FormatNames(WritableTable))),
+        return UsageError(HelpWrapped(QStringLiteral("export: unknown format '%1' (%2)")
+                                          .arg(Quoted(parser.value(format).toLower()),
+                                               QString::fromStdString(FormatNames(WritableTable)))
+                                          .toStdString(),
+                                      16, 0),
                           QStringLiteral("export"));
     const QString delimiterName = parser.value(delimiter).toLower();
     char separator = 0;
@@ -497,7 +603,9 @@ int Cli::Build(const QStringList& arguments)
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, QString(),
                                     QStringLiteral("BASE.dat"));
     const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));
-    parser.addOptions({output, format});
+    const QCommandLineOption round(QStringLiteral("round"), QString(), QStringLiteral("N"));
+    const QCommandLineOption skipUnfit(QStringLiteral("skip-unfit"), QString());
+    parser.addOptions({output, format, round, skipUnfit});
     int status = ExitSound;
     if (!ParseCommand(parser, BuildUsage, arguments, false, status))
         return status;
@@ -508,22 +616,36 @@ int Cli::Build(const QStringList& arguments)
     if (parser.isSet(format)) {
         table = FormatNamed(parser.value(format).toStdString());
         if (!table || !ReadableTable(*table))
-            return UsageError(QStringLiteral("build: unknown format '%1' (%2)")
-                                  .arg(Quoted(parser.value(format).toLower()),
-                                       QString::fromStdString(FormatNames(ReadableTable))),
+            return UsageError(HelpWrapped(QStringLiteral("build: unknown format '%1' (%2)")
+                                              .arg(Quoted(parser.value(format).toLower()),
+                                                   QString::fromStdString(FormatNames(ReadableTable)))
+                                              .toStdString(),
+                                          16, 0),
                               QStringLiteral("build"));
     }
 
+    LoadOptions options;
+    options.skipUnfit = parser.isSet(skipUnfit);
+    if (parser.isSet(round)) {
+        options.round = RoundOfText(FromQ(parser.value(round)));
+        if (options.round == 0)
+            return UsageError(
+                QStringLiteral("build: --round %1 is not 1 to 5").arg(Quoted(parser.value(round))),
+                QStringLiteral("build"));
+    }
+
     const QString inputPath = parser.positionalArguments().front();
-    const LoadedFile built = LoadFile(PathOf(inputPath), table);
+    const LoadedFile built = LoadFile(PathOf(inputPath), table, options);
     // A base, a spreadsheet or UTF-16 text is named for what it is, whatever
     // its rows gave.
     const std::string notATable = NotATableMessage(Shown(inputPath).toStdString(), built.head);
     if (!notATable.empty())
         throw FileFailure{Shown(inputPath), QString::fromStdString(notATable)};
+    // Diagnostics, not data: standard output may be where the base would go.
+    PutFindings(built.notes, built.noteCount, inputPath, QStringLiteral("note: "));
+    PutFindings(built.skipped, built.skippedCount, inputPath, QStringLiteral("skipped: "));
     const Findings& findings = built.findings;
     if (!findings.empty()) {
-        // Diagnostics, not data: standard output may be where the base would go.
         Put(m_err, FindingsText(findings, Shown(inputPath)));
         if (built.findingCount > findings.size())
             Put(m_err, QStringLiteral("%1: and %2 more\n")
@@ -535,8 +657,11 @@ int Cli::Build(const QStringList& arguments)
     }
 
     const QString outputPath = parser.value(output);
-    const QString summary = QStringLiteral("%1 written to %2\n")
-                                .arg(CountOfQuestions(built.base.QuestionCount()), Shown(outputPath));
+    QString summary = QStringLiteral("%1 written to %2")
+                          .arg(CountOfQuestions(built.base.QuestionCount()), Shown(outputPath));
+    if (built.skippedCount > 0)
+        summary += QStringLiteral(", %1 skipped").arg(CountOfQuestions(qsizetype(built.skippedCount)));
+    summary += u'\n';
     if (outputPath == QLatin1String("-")) {
         // Whole, so that a base that does not fit leaves standard output empty.
         MemoryOutputStream bytes;

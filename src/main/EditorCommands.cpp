@@ -66,7 +66,8 @@ std::u16string FindingsReport(const QString& headline, const Findings& findings,
  *  no base. */
 QuestionBase LoadQuestions(const std::string& path, const FileFormat& format)
 {
-    LoadedFile loaded = LoadFile(path, &format);
+    // A .txt is Aiken or CSV as its content says.
+    LoadedFile loaded = LoadFile(path, format.extensionNeedsContent ? nullptr : &format);
     if (!loaded.findings.empty()) {
         const QString headline =
             QStringLiteral("Cannot load the questions of \"%1\": %2")

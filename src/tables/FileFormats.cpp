@@ -1,8 +1,11 @@
 #include "FileFormats.h"
 
+#include "AikenFormat.h"
 #include "BaseFormat.h"
 #include "CsvFormat.h"
+#include "GiftFormat.h"
 #include "JsonFormat.h"
+#include "MoodleXmlFormat.h"
 #include "OdsFormat.h"
 #include "XlsxFormat.h"
 
@@ -44,6 +47,21 @@ void WriteJson(const QuestionBase& base, OutputStream& out, const WriteOptions&)
     WriteJsonQuestions(base, out);
 }
 
+void WriteMoodleXml(const QuestionBase& base, OutputStream& out, const WriteOptions&)
+{
+    WriteMoodleXmlQuestions(base, out);
+}
+
+void WriteGift(const QuestionBase& base, OutputStream& out, const WriteOptions&)
+{
+    WriteGiftQuestions(base, out);
+}
+
+void WriteAiken(const QuestionBase& base, OutputStream& out, const WriteOptions&)
+{
+    WriteAikenQuestions(base, out);
+}
+
 // Built on first use, so that help texts made at start-up can use it.
 const std::vector<FileFormat>& Formats()
 {
@@ -58,7 +76,7 @@ const std::vector<FileFormat>& Formats()
          .write = WriteDat},
         {.name = "csv",
          .title = "CSV",
-         .extensions = {"csv", "tsv", "txt"},
+         .extensions = {"csv", "tsv"},
          .loadFilter = "Spreadsheet table (*.csv)",
          .saveFilter = "Spreadsheet table (*.csv)",
          .read = ReadCsvQuestions,
@@ -92,6 +110,33 @@ const std::vector<FileFormat>& Formats()
          .unwritable = OdsUnwritable,
          .write = [](const QuestionBase& base, OutputStream& out,
                      const WriteOptions&) { WriteOdsQuestions(base, out); }},
+        {.name = "moodle-xml",
+         .title = "Moodle XML",
+         .extensions = {"xml"},
+         .loadFilter = "Moodle XML (*.xml)",
+         .saveFilter = "Moodle XML (*.xml)",
+         .recognise = LooksLikeXml,
+         .read = ReadMoodleXmlQuestions,
+         .unwritable = MoodleXmlUnwritable,
+         .write = WriteMoodleXml},
+        {.name = "gift",
+         .title = "GIFT",
+         .extensions = {"gift"},
+         .loadFilter = "GIFT (*.gift)",
+         .saveFilter = "GIFT (*.gift)",
+         .read = ReadGiftQuestions,
+         .unwritable = GiftUnwritable,
+         .write = WriteGift},
+        {.name = "aiken",
+         .title = "Aiken",
+         .extensions = {"txt"},
+         .loadFilter = "Aiken (*.txt)",
+         .saveFilter = "Aiken (*.txt)",
+         .recognise = LooksLikeAiken,
+         .extensionNeedsContent = true,
+         .read = ReadAikenQuestions,
+         .unwritable = AikenUnwritable,
+         .write = WriteAiken},
     };
     return formats;
 }
@@ -140,8 +185,11 @@ const FileFormat* FormatOfExtension(std::string_view path)
 
 const FileFormat& TableFormatOfFile(std::string_view path, std::span<const std::uint8_t> content)
 {
-    if (const FileFormat* named = FormatOfExtension(path); named && named->table)
-        return *named;
+    if (const FileFormat* named = FormatOfExtension(path); named && named->table) {
+        if (!named->extensionNeedsContent || named->recognise(content))
+            return *named;
+        return *FormatNamed("csv");
+    }
     for (const FileFormat& format : Formats())
         if (format.table && format.recognise && format.recognise(content))
             return format;

@@ -45,6 +45,9 @@ struct FileFormat
     /** Whether the start of a file's content says it is of this format; a
      *  format that nothing in the content names leaves it null. */
     bool (*recognise)(std::span<const std::uint8_t> content) = nullptr;
+    /** Whether its extension, which CSV used to claim, chooses it only when
+     *  the content is recognised; otherwise the file is CSV. */
+    bool extensionNeedsContent = false;
     /** Reads a table of this format from `in` into `rows`, stopping once
      *  the sink is full; null for the base file, which ReadBase reads. */
     void (*read)(InputStream& in, RowSink& rows) = nullptr;
@@ -74,7 +77,8 @@ const FileFormat* FormatNamed(std::string_view name);
 const FileFormat* FormatOfExtension(std::string_view path);
 
 /** The table format of `path` as vertalina-base build chooses it: by the
- *  extension when a table format claims it; otherwise (also for "-", the
+ *  extension when a table format claims it (for ".txt", Aiken when the
+ *  content reads as Aiken, CSV otherwise); otherwise (also for "-", the
  *  standard input) the first table format that recognises the content, and
  *  CSV when none does. */
 const FileFormat& TableFormatOfFile(std::string_view path, std::span<const std::uint8_t> content);

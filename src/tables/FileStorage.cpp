@@ -61,9 +61,71 @@ private:
     std::uint64_t m_total = 0;
 };
 
+/** Hands rows on to a builder as the options ask: every round replaced,
+ *  and, when unfit questions are skipped, only the rows that a base of
+ *  their own would take and that repeat no question passed on; notes and
+ *  skipped questions are kept in `loaded`. */
+class RowFilter : public RowSink
+{
+public:
+    RowFilter(BaseBuilder& builder, const LoadOptions& options, LoadedFile& loaded)
+        : m_builder(builder), m_options(options), m_loaded(loaded)
+    {
+    }
+
+    void SetAnswerKey(AnswerKey key) override
+    {
+        m_key = key;
+        m_builder.SetAnswerKey(std::move(key));
+    }
+    void AddRow(QuestionRow&& row) override
+    {
+        if (m_options.round != 0)
+            row.round = Decimal(m_options.round);
+        if (m_options.skipUnfit) {
+            // The question's own faults, then a repeat of one kept.
+            BaseBuilder alone(m_key);
+            alone.Add(row);
+            BuiltBase built = alone.Finish();
+            if (built.findings.empty())
+                m_kept.Check(row, built.findings);
+            if (!built.findings.empty()) {
+                for (Finding& finding : built.findings)
+                    Keep(m_loaded.skipped, m_loaded.skippedCount, std::move(finding));
+                return;
+            }
+        }
+        m_builder.AddRow(std::move(row));
+    }
+    void AddInputFinding(Finding finding) override { m_builder.AddInputFinding(std::move(finding)); }
+    void AddUnfitQuestion(Finding finding) override
+    {
+        if (m_options.skipUnfit)
+            Keep(m_loaded.skipped, m_loaded.skippedCount, std::move(finding));
+        else
+            m_builder.AddInputFinding(std::move(finding));
+    }
+    void AddNote(Finding finding) override { Keep(m_loaded.notes, m_loaded.noteCount, std::move(finding)); }
+    bool Full() const override { return m_builder.Full(); }
+
+private:
+    static void Keep(Findings& kept, std::size_t& count, Finding finding)
+    {
+        ++count;
+        if (kept.size() < KeptFindings)
+            kept.push_back(std::move(finding));
+    }
+
+    BaseBuilder& m_builder;
+    const LoadOptions& m_options;
+    LoadedFile& m_loaded;
+    AnswerKey m_key;
+    RowChecker m_kept;
+};
+
 } // namespace
 
-LoadedFile LoadFile(const std::string& path, const FileFormat* format)
+LoadedFile LoadFile(const std::string& path, const FileFormat* format, const LoadOptions& options)
 {
     LoadedFile loaded;
     if (format && !format->table) {
@@ -78,7 +140,8 @@ LoadedFile LoadFile(const std::string& path, const FileFormat* format)
     loaded.head.assign(head.begin(), head.begin() + std::ptrdiff_t(std::min(head.size(), FileKindHeadBytes)));
     loaded.format = format ? format : &TableFormatOfFile(path, head);
     BaseBuilder builder;
-    loaded.format->read(input, builder);
+    RowFilter rows(builder, options, loaded);
+    loaded.format->read(input, rows);
     BuiltBase built = builder.Finish();
     loaded.base.Swap(built.base);
     loaded.findings = std::move(built.findings);

@@ -12,6 +12,16 @@
 // vertalina-base alike. Paths are in the file system's encoding (UTF-8);
 // "-" is standard input or output.
 
+/** How a table is read into a base. */
+struct LoadOptions
+{
+    /** Build from the questions that fit, and list the others as skipped. */
+    bool skipUnfit = false;
+    /** 1 to 5: the round of every question, whatever the file says (Aiken
+     *  has no categories); 0 leaves each its own. */
+    int round = 0;
+};
+
 /** What loading a file gave. */
 struct LoadedFile
 {
@@ -21,6 +31,10 @@ struct LoadedFile
     FileId id;                      // the file read (all zero for standard input)
     std::vector<std::uint8_t> head; // a table's first FileKindHeadBytes, to tell what it is
     const FileFormat* format = nullptr;
+    Findings skipped; // with skipUnfit: why questions were left out, the first KeptFindings
+    std::size_t skippedCount = 0;
+    Findings notes; // what was dropped from questions kept, the first KeptFindings
+    std::size_t noteCount = 0;
 };
 
 /** Reads the file at `path` into a new base, so that the caller's base is
@@ -35,7 +49,7 @@ struct LoadedFile
  *  "Cannot read file ...", and for a base file the conversion error of the
  *  header and "Stream read error" for a file shorter than its header
  *  promises. A table's faults are findings, not errors. */
-LoadedFile LoadFile(const std::string& path, const FileFormat* format);
+LoadedFile LoadFile(const std::string& path, const FileFormat* format, const LoadOptions& options = {});
 
 /** Writes the base in `format` to `out`: first the format's limits
  *  (checkLimits, which throws) and the texts it cannot carry (unwritable,

@@ -167,11 +167,17 @@ void XmlReader::Finish()
 
 void XmlReader::ReadAll(InputStream& in)
 {
-    std::vector<std::uint8_t> block(std::size_t(1) << 16);
-    for (std::size_t got; (got = in.Read(block.data(), block.size())) > 0;)
-        if (!Feed(std::span(block).first(got)))
+    // Read straight into expat's own buffer.
+    constexpr int Block = 1 << 18;
+    while (!m_state->stopped) {
+        void* buffer = XML_GetBuffer(m_state->parser, Block);
+        if (!buffer)
+            throw std::bad_alloc();
+        const std::size_t got = in.Read(static_cast<std::uint8_t*>(buffer), Block);
+        m_state->ThrowFailure(XML_ParseBuffer(m_state->parser, int(got), got == 0 ? XML_TRUE : XML_FALSE));
+        if (got == 0)
             return;
-    Finish();
+    }
 }
 
 void XmlReader::Stop()

@@ -71,9 +71,13 @@ private slots:
         const auto* open = dynamic_cast<StandardFileDialog*>(w.OpenDialog.get());
         const auto* save = dynamic_cast<StandardFileDialog*>(w.SaveDialog.get());
         QVERIFY(open && save);
-        const QStringList tables{QStringLiteral("Spreadsheet table (*.csv)"), QStringLiteral("JSON (*.json)"),
+        const QStringList tables{QStringLiteral("Spreadsheet table (*.csv)"),
+                                 QStringLiteral("JSON (*.json)"),
                                  QStringLiteral("Excel workbook (*.xlsx)"),
-                                 QStringLiteral("OpenDocument spreadsheet (*.ods)")};
+                                 QStringLiteral("OpenDocument spreadsheet (*.ods)"),
+                                 QStringLiteral("Moodle XML (*.xml)"),
+                                 QStringLiteral("GIFT (*.gift)"),
+                                 QStringLiteral("Aiken (*.txt)")};
         QCOMPARE(open->Filters(), QStringList{QStringLiteral("Questions base (*.dat)")} + tables);
         QCOMPARE(save->Filters(), QStringList{QStringLiteral("Questons base (*.dat)")} + tables);
     }
@@ -94,6 +98,8 @@ private slots:
                               << "xlsx";
         QTest::newRow("ODS") << "Base.ODS"
                              << "ods";
+        QTest::newRow("Moodle XML") << "bank.xml"
+                                    << "moodle-xml";
     }
 
     void tablesGoBothWaysAsTheCommandLineDoes()
@@ -139,6 +145,22 @@ private slots:
         QVERIFY(log[log.size() - 2].endsWith(QStringLiteral("] База вопросов успешно загружена")));
         QVERIFY(log.last().endsWith(QStringLiteral("] Вопросов в базе: 40")));
         QCOMPARE(m_save->FileName, path);
+    }
+
+    void txtLoadsAsAikenOrCsvByItsContent()
+    {
+        TF& w = *m_harness->window;
+        const QString aiken = m_dir->filePath(QStringLiteral("aiken.txt"));
+        const QString csv = m_dir->filePath(QStringLiteral("csv.TXT"));
+        WriteAll(aiken, QByteArray("Sky?\nA. blue\nB. green\nC. red\nANSWER: A\n"));
+        WriteAll(csv, QByteArray("round,question,answer0,answer1,correct\n1,Sea?,wet,dry,0\n"));
+        m_open->answers << aiken << csv;
+        QTest::mouseClick(w.btnLoad, Qt::LeftButton);
+        QCOMPARE(w.Base().Entry(FieldQuestion), std::u16string_view(u"Sky?"));
+        QCOMPARE(w.Base().Entry(FieldRound), std::u16string_view(u"2"));
+        QTest::mouseClick(w.btnLoad, Qt::LeftButton);
+        QVERIFY(m_harness->errors.isEmpty());
+        QCOMPARE(w.Base().Entry(FieldQuestion), std::u16string_view(u"Sea?"));
     }
 
     void tablesWithFindingsChangeNothing_data()

@@ -438,7 +438,7 @@ void QuestionTableTest::ExtensionChoosesTheFormat_data()
                           << "dat";
     QTest::newRow("base, capitals") << "dir/A.DAT"
                                     << "dat";
-    for (const char* name : {"a.csv", "a.Tsv", "a.TXT"})
+    for (const char* name : {"a.csv", "a.Tsv"})
         QTest::addRow("%s", name) << name << "csv";
     QTest::newRow("json") << "a.b.json"
                           << "json";
@@ -473,13 +473,21 @@ void QuestionTableTest::FormatsAreNamedForHelpAndDialogs()
         save << QString::fromUtf8(format.saveFilter);
         QCOMPARE(FormatNamed(QString::fromUtf8(format.name).toUpper().toStdString()), &format);
     }
-    const QStringList sheets{"Excel workbook (*.xlsx)", "OpenDocument spreadsheet (*.ods)"};
-    QCOMPARE(load, (QStringList{"Questions base (*.dat)", "Spreadsheet table (*.csv)", "JSON (*.json)"} + sheets));
-    QCOMPARE(save, (QStringList{"Questons base (*.dat)", "Spreadsheet table (*.csv)", "JSON (*.json)"} + sheets));
+    const QStringList tables{"Spreadsheet table (*.csv)",
+                             "JSON (*.json)",
+                             "Excel workbook (*.xlsx)",
+                             "OpenDocument spreadsheet (*.ods)",
+                             "Moodle XML (*.xml)",
+                             "GIFT (*.gift)",
+                             "Aiken (*.txt)"};
+    QCOMPARE(load, QStringList{"Questions base (*.dat)"} + tables);
+    QCOMPARE(save, QStringList{"Questons base (*.dat)"} + tables);
     QCOMPARE(&BaseFileFormat(), FormatNamed("dat"));
     QCOMPARE(FormatNamed("xml"), nullptr);
-    QCOMPARE(FormatNames(WritableTable, "csv"), std::string("csv (the default), json, xlsx or ods"));
-    QCOMPARE(FormatNames([](const FileFormat&) { return true; }), std::string("dat, csv, json, xlsx or ods"));
+    QCOMPARE(FormatNames(WritableTable, "csv"),
+             std::string("csv (the default), json, xlsx, ods, moodle-xml, gift or aiken"));
+    QCOMPARE(FormatNames([](const FileFormat&) { return true; }),
+             std::string("dat, csv, json, xlsx, ods, moodle-xml, gift or aiken"));
     QCOMPARE(ToQ(UnwritableSummary(*FormatNamed("csv"), 1)), QStringLiteral("1 text that CSV cannot carry"));
 }
 
