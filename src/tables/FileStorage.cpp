@@ -107,6 +107,15 @@ public:
     }
     void AddNote(Finding finding) override { Keep(m_loaded.notes, m_loaded.noteCount, std::move(finding)); }
     bool Full() const override { return m_builder.Full(); }
+    void Discard() override
+    {
+        m_builder.Discard();
+        m_kept = RowChecker(false);
+        m_loaded.skipped.clear();
+        m_loaded.skippedCount = 0;
+        m_loaded.notes.clear();
+        m_loaded.noteCount = 0;
+    }
 
 private:
     static void Keep(Findings& kept, std::size_t& count, Finding finding)
@@ -120,7 +129,7 @@ private:
     const LoadOptions& m_options;
     LoadedFile& m_loaded;
     AnswerKey m_key;
-    RowChecker m_kept;
+    RowChecker m_kept{false}; // only the repeat check of the questions kept
 };
 
 } // namespace
