@@ -4,6 +4,21 @@
 #include <QGroupBox>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QStyleOptionGroupBox>
+
+namespace {
+
+// The options that the group box itself paints from.
+struct GroupBoxOptions : QGroupBox
+{
+    static void Fill(const QGroupBox* box, QStyleOptionGroupBox* option)
+    {
+        const auto fill = &GroupBoxOptions::initStyleOption;
+        (box->*fill)(option);
+    }
+};
+
+} // namespace
 
 void FrameCache::Install(QGroupBox* box)
 {
@@ -12,61 +27,65 @@ void FrameCache::Install(QGroupBox* box)
 
 FrameCache::FrameCache(QGroupBox* box) : QObject(box), m_box(box) {}
 
-FrameCache::Key FrameCache::Current() const
+FrameCache::Key FrameCache::KeyOf(const QStyleOptionGroupBox& option) const
 {
     Key key;
-    key.size = m_box->size();
-    key.ratio = m_box->devicePixelRatioF();
-    key.title = m_box->title();
-    key.state = (m_box->isEnabled() ? 1 : 0) | (m_box->isCheckable() ? 2 : 0) | (m_box->isChecked() ? 4 : 0) |
-                (m_box->isFlat() ? 8 : 0) | (m_box->underMouse() ? 16 : 0) | (m_box->hasFocus() ? 32 : 0) |
-                (m_box->isActiveWindow() ? 64 : 0) | (int(m_box->alignment()) << 8);
-    key.style = m_box->style();
-    key.palette = m_box->palette().cacheKey();
-    const QWidget* parent = m_box->parentWidget();
-    key.parentPalette = parent ? parent->palette().cacheKey() : 0;
+    key.rect = option.rect;
+    key.state = int(option.state);
+    key.controls = int(option.subControls);
+    key.active = int(option.activeSubControls);
+    key.features = int(option.features);
+    key.alignment = int(option.textAlignment);
+    key.direction = int(option.direction);
+    key.lineWidth = option.lineWidth;
+    key.text = option.text;
+    key.palette = option.palette.cacheKey();
     key.font = m_box->font().key();
-    key.direction = int(m_box->layoutDirection());
+    key.style = m_box->style();
+    key.ratio = m_box->devicePixelRatioF();
+    const QWidget* parent = m_box->parentWidget();
+    key.ground = parent->palette().cacheKey() ^ (qint64(parent->backgroundRole()) << 56);
     key.offset = m_box->pos();
     return key;
 }
 
-void FrameCache::Draw()
+void FrameCache::Draw(const QStyleOptionGroupBox& option)
 {
     const qreal ratio = m_box->devicePixelRatioF();
-    m_picture = QPixmap(m_box->size() * ratio);
+    m_picture = QImage(m_box->size() * ratio, QImage::Format_ARGB32_Premultiplied);
     m_picture.setDevicePixelRatio(ratio);
-    {
-        // The picture is opaque, with the parent's background under the
-        // frame as the window shows it, so that text keeps its usual
-        // smoothing.
-        QPainter painter(&m_picture);
-        const QWidget* parent = m_box->parentWidget();
-        const QWidget* ground = parent ? parent : m_box;
-        painter.setBrushOrigin(-m_box->pos());
-        painter.fillRect(QRect(QPoint(0, 0), m_box->size()),
-                         ground->palette().brush(ground->backgroundRole()));
-    }
-    m_drawing = true;
-    m_box->render(&m_picture, QPoint(), QRegion(), QWidget::RenderFlags());
-    m_drawing = false;
+    QPainter painter(&m_picture);
+    // The picture is opaque, with the parent's background under the frame as
+    // the window shows it, so that the title keeps its usual smoothing.
+    const QWidget* parent = m_box->parentWidget();
+    painter.setBrushOrigin(-m_box->pos());
+    painter.fillRect(QRect(QPoint(0, 0), m_box->size()), parent->palette().brush(parent->backgroundRole()));
+    // As the box's own painter starts.
+    painter.setBrushOrigin(QPoint(0, 0));
+    painter.setPen(m_box->palette().color(m_box->foregroundRole()));
+    painter.setBrush(m_box->palette().brush(m_box->backgroundRole()));
+    painter.setFont(m_box->font());
+    painter.setLayoutDirection(m_box->layoutDirection());
+    m_box->style()->drawComplexControl(QStyle::CC_GroupBox, &option, &painter, m_box);
 }
 
 bool FrameCache::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != m_box || event->type() != QEvent::Paint || m_drawing)
+    if (watched != m_box || event->type() != QEvent::Paint)
         return false;
     const QWidget* parent = m_box->parentWidget();
     // Only over a plain background is the picture what the window shows.
     if (parent == nullptr || !parent->autoFillBackground() || m_box->autoFillBackground())
         return false;
-    const Key key = Current();
+    QStyleOptionGroupBox option;
+    GroupBoxOptions::Fill(m_box, &option);
+    const Key key = KeyOf(option);
     if (m_picture.isNull() || !(key == m_key)) {
-        Draw();
+        Draw(option);
         m_key = key;
     }
     QPainter painter(m_box);
     painter.setClipRegion(static_cast<QPaintEvent*>(event)->region());
-    painter.drawPixmap(0, 0, m_picture);
+    painter.drawImage(0, 0, m_picture);
     return true;
 }

@@ -1,12 +1,12 @@
 #pragma once
 
+#include <QImage>
 #include <QObject>
-#include <QPixmap>
-#include <QPointer>
 #include <QRect>
 #include <QString>
 
 class QGroupBox;
+class QStyleOptionGroupBox;
 
 /** Paints a group box's frame and title from a picture made once, rather
  *  than having the style draw them again under every child that repaints.
@@ -27,27 +27,32 @@ protected:
 private:
     explicit FrameCache(QGroupBox* box);
 
+    /** What the style draws the box from. */
     struct Key
     {
-        QSize size;
-        qreal ratio = 0;
-        QString title;
+        QRect rect;
         int state = 0;
-        const void* style = nullptr;
-        qint64 palette = 0;
-        qint64 parentPalette = 0;
-        QString font;
+        int controls = 0;
+        int active = 0;
+        int features = 0;
+        int alignment = 0;
         int direction = 0;
+        int lineWidth = 0;
+        QString text;
+        qint64 palette = 0;
+        QString font;
+        const void* style = nullptr;
+        qreal ratio = 0;
+        qint64 ground = 0;
         QPoint offset;
 
         bool operator==(const Key&) const = default;
     };
-    Key Current() const;
-    /** Draws what lies under the box's children into m_picture. */
-    void Draw();
+    Key KeyOf(const QStyleOptionGroupBox& option) const;
+    /** Draws the parent's background and the box's frame into m_picture. */
+    void Draw(const QStyleOptionGroupBox& option);
 
     QGroupBox* m_box;
-    QPixmap m_picture;
+    QImage m_picture;
     Key m_key;
-    bool m_drawing = false;
 };
