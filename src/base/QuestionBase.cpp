@@ -46,8 +46,7 @@ template <bool Write> unsigned ScanBytes(std::u16string_view text, unsigned char
     // their AND; units below U+0080 leave both alone.
     Units8 any{};
     Units8 all = ~Units8{};
-    std::size_t i = 0;
-    for (; i + VectorUnits <= text.size(); i += VectorUnits) {
+    const auto step = [&](std::size_t i) {
         const Units8 v = LoadUnits8(text.data() + i);
         const Units8 runs = v >> 7;
         const auto wide = reinterpret_cast<Units8>(runs != 0);
@@ -57,6 +56,15 @@ template <bool Write> unsigned ScanBytes(std::u16string_view text, unsigned char
             const Bytes8 packed = __builtin_convertvector((v & 0x7f) | (wide & 0x80), Bytes8);
             std::memcpy(bytes + i, &packed, sizeof packed);
         }
+    };
+    std::size_t i = 0;
+    for (; i + VectorUnits <= text.size(); i += VectorUnits)
+        step(i);
+    // The last units of a longer text are one more step, which looks at some
+    // units again and writes their bytes again, as they were.
+    if (i < text.size() && text.size() >= VectorUnits) {
+        step(text.size() - VectorUnits);
+        i = text.size();
     }
     unsigned anyRun = 0;
     unsigned allRuns = 0xffff;
