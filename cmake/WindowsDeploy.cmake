@@ -74,3 +74,5 @@ install(FILES ${VT_WINDOWS_TOOLKIT}/libcsv/copyright DESTINATION ${CMAKE_INSTALL
     RENAME libcsv-copyright.txt)
 install(FILES ${VT_WINDOWS_TOOLKIT}/libcsv/COPYING.LESSER DESTINATION ${CMAKE_INSTALL_BINDIR}/licenses
     RENAME libcsv-LGPL-2.1.txt)
+# The toolkit's static libraries (<name>-LICENSE.txt, <name>-copyright.txt).
+install(DIRECTORY ${VT_WINDOWS_LIBS}/licenses/ DESTINATION ${CMAKE_INSTALL_BINDIR}/licenses)

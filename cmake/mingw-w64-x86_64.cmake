@@ -24,12 +24,27 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# The libraries that scripts/windows-toolkit builds beside Qt (simdjson,
+# expat, libzip, libxlsxwriter, CLI11; static): VT_WINDOWS_LIBS names their
+# prefix, where plain find_path, find_library and find_package look first.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VT_WINDOWS_LIBS)
+if(VT_WINDOWS_LIBS)
+    list(APPEND CMAKE_FIND_ROOT_PATH ${VT_WINDOWS_LIBS})
+    list(APPEND CMAKE_PREFIX_PATH ${VT_WINDOWS_LIBS})
+endif()
+
 # GCC's interprocedural register allocation lets a caller trust that a callee
 # leaves some call-clobbered registers alone. When the linker picks another
 # object's copy of an inline template, that trust is broken (seen as a crash
 # inside Qt's random generator): never make the assumption.
 set(CMAKE_C_FLAGS_INIT "-fno-ipa-ra")
 set(CMAKE_CXX_FLAGS_INIT "-fno-ipa-ra")
+if(VT_WINDOWS_LIBS)
+    # expat's header declares its functions as DLL imports unless told that
+    # the library is static. (libzip's static zipconf.h says so itself.)
+    string(APPEND CMAKE_C_FLAGS_INIT " -DXML_STATIC")
+    string(APPEND CMAKE_CXX_FLAGS_INIT " -DXML_STATIC")
+endif()
 
 # No link time stamp in the PE header: the same objects link to the same bytes.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VT_MINGW_SHARED_RUNTIME)
