@@ -515,7 +515,8 @@ std::uint32_t QuestionTextHash(std::u16string_view text) noexcept
         h = (std::rotl(h, 23) ^ w) * mix;
     }
     std::uint64_t rest = 0;
-    std::memcpy(&rest, text.data() + i, (text.size() - i) * sizeof(char16_t));
+    if (i < text.size())
+        std::memcpy(&rest, text.data() + i, (text.size() - i) * sizeof(char16_t));
     h = (std::rotl(h, 23) ^ rest) * mix;
     h ^= h >> 32;
     h *= mix;
