@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "IntText.h"
+#include "UnitVector.h"
 
 #include <algorithm>
 #include <array>
@@ -169,16 +170,44 @@ constexpr int RecordsPerWrite = 1024;
 
 } // namespace
 
+namespace {
+
+// A record is decoded eight code units at a time (the file is
+// little-endian, as is every machine it is read on).
+static_assert(std::endian::native == std::endian::little);
+constexpr std::size_t RecordVectors = RecordWidth / VectorUnits;
+// The one unit after the whole vectors is the last, which is never scrambled.
+static_assert(RecordVectors * VectorUnits + 1 == RecordWidth);
+
+// The length of a field's text: the units before its first bar, or all of
+// the field when it has none.
+std::size_t TextLength(const char16_t* field, std::size_t width)
+{
+    std::size_t i = 0;
+    for (; i + VectorUnits <= width; i += VectorUnits) {
+        const auto bars = reinterpret_cast<Units8>(LoadUnits8(field + i) == static_cast<std::uint16_t>(Bar));
+        const std::size_t lane = FirstSetLane(bars);
+        if (lane < VectorUnits)
+            return i + lane;
+    }
+    while (i < width && field[i] != Bar)
+        ++i;
+    return i;
+}
+
+} // namespace
+
 // Decodes one record's bytes into `units` and points `texts` at its fields
 // there: each field's text before its first bar, the round as its one unit.
 void DecodeRecordTexts(const std::uint8_t* bytes, RecordUnits& units, RecordTexts& texts)
 {
-    for (std::size_t i = 0; i < RecordWidth; ++i)
-        units[i] = static_cast<char16_t>(LoadUnit(&bytes[2 * i]) ^ RecordKey[i]);
+    for (std::size_t v = 0; v < RecordVectors; ++v) {
+        const std::size_t at = v * VectorUnits;
+        StoreUnits8(&units[at], LoadUnits8(bytes + 2 * at) ^ LoadUnits8(&RecordKey[at]));
+    }
+    units[RecordWidth - 1] = LoadUnit(&bytes[2 * (RecordWidth - 1)]);
     const auto cut = [&units](std::size_t at, std::size_t width) {
-        const char16_t* first = &units[at];
-        return std::u16string_view(first,
-                                   static_cast<std::size_t>(std::find(first, first + width, Bar) - first));
+        return std::u16string_view(&units[at], TextLength(&units[at], width));
     };
     texts[FieldRound] = std::u16string_view(&units[RoundAt], 1);
     texts[FieldQuestion] = cut(QuestionAt, QuestionWidth);

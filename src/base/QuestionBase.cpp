@@ -2,13 +2,13 @@
 
 #include "Error.h"
 #include "IntText.h"
+#include "UnitVector.h"
 
 #include <algorithm>
 #include <bit>
 #include <climits>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <new>
 #include <stdexcept>
 
@@ -17,9 +17,6 @@ void ThrowListIndexError(std::int64_t n)
     std::u16string text = n < INT32_MIN || n > INT32_MAX ? u"?" : IntToStr(static_cast<std::int32_t>(n));
     throw Error(u"List index out of bounds (" + text + u")");
 }
-
-// Four code units are read as one little-endian word.
-static_assert(std::endian::native == std::endian::little);
 
 namespace {
 
@@ -36,96 +33,65 @@ template <class T> void GrowFor(std::vector<T>& v, std::size_t size)
 constexpr std::size_t CompactAbove = std::size_t(1) << 20;
 constexpr std::size_t MaxUnits = UINT32_MAX;
 
-// The window of a text that fits one byte per code unit: 1 + the number of
-// the run of 128 that holds its code units from U+0080 up (1 when it has
-// none), or 0 when they lie in more than one run.
-// Four code units at a time, each lane of a 64-bit word holding one.
-constexpr std::uint64_t Lanes(std::uint64_t v)
-{
-    return v * 0x0001000100010001u;
-}
+using Bytes8 = std::uint8_t __attribute__((vector_size(8)));
 
-std::uint64_t FourUnits(const char16_t* units) noexcept
+// Looks at a text's code units from U+0080 up and, when `Write`, writes the
+// text in one byte per code unit: its low seven bits, with the top bit for
+// a unit from U+0080 up. Returns the window of the text: 1 + the number of
+// the run of 128 that holds those units (1 when it has none), or 0 when they
+// lie in more than one run and the bytes cannot stand for the text.
+template <bool Write> unsigned ScanBytes(std::u16string_view text, unsigned char* bytes) noexcept
 {
-    std::uint64_t w;
-    std::memcpy(&w, units, sizeof w);
-    return w;
-}
-
-// Per lane: the unit's run of 128 (the unit shifted right by 7), and 1 for
-// a unit from U+0080 up.
-std::uint64_t Runs(std::uint64_t w) noexcept
-{
-    return (w >> 7) & Lanes(0x01ff);
-}
-std::uint64_t Wide(std::uint64_t runs) noexcept
-{
-    return ((runs + Lanes(0x7fff)) >> 15) & Lanes(1);
+    // All runs of the units from U+0080 up are one when their OR equals
+    // their AND; units below U+0080 leave both alone.
+    Units8 any{};
+    Units8 all = ~Units8{};
+    const auto step = [&](std::size_t i) {
+        const Units8 v = LoadUnits8(text.data() + i);
+        const Units8 runs = v >> 7;
+        const auto wide = reinterpret_cast<Units8>(runs != 0);
+        any |= runs;
+        all &= runs | ~wide;
+        if constexpr (Write) {
+            const Bytes8 packed = __builtin_convertvector((v & 0x7f) | (wide & 0x80), Bytes8);
+            std::memcpy(bytes + i, &packed, sizeof packed);
+        }
+    };
+    std::size_t i = 0;
+    for (; i + VectorUnits <= text.size(); i += VectorUnits)
+        step(i);
+    // The last units of a longer text are one more step, which looks at some
+    // units again and writes their bytes again, as they were.
+    if (i < text.size() && text.size() >= VectorUnits) {
+        step(text.size() - VectorUnits);
+        i = text.size();
+    }
+    unsigned anyRun = 0;
+    unsigned allRuns = 0xffff;
+    for (std::size_t lane = 0; lane < VectorUnits; ++lane) {
+        anyRun |= any[lane];
+        allRuns &= all[lane];
+    }
+    for (; i < text.size(); ++i) {
+        const unsigned run = text[i] >> 7;
+        anyRun |= run;
+        allRuns &= run != 0 ? run : 0xffff;
+        if constexpr (Write)
+            bytes[i] = static_cast<unsigned char>((text[i] & 0x7f) | (run != 0 ? 0x80 : 0));
+    }
+    if (anyRun == 0)
+        return 1;
+    return anyRun == allRuns ? anyRun + 1 : 0;
 }
 
 unsigned ByteWindow(std::u16string_view text) noexcept
 {
-    // All runs of the units from U+0080 up are one when their OR equals
-    // their AND; units below U+0080 leave both alone.
-    std::uint64_t any = 0;
-    std::uint64_t all = Lanes(0x01ff);
-    std::size_t i = 0;
-    for (; i + 4 <= text.size(); i += 4) {
-        const std::uint64_t runs = Runs(FourUnits(text.data() + i));
-        any |= runs;
-        all &= runs | ((Wide(runs) ^ Lanes(1)) * 0x01ff);
-    }
-    unsigned anyRun = 0;
-    unsigned allRuns = 0x01ff;
-    for (int lane = 0; lane < 4; ++lane) {
-        anyRun |= static_cast<unsigned>(any >> (16 * lane)) & 0x01ff;
-        allRuns &= static_cast<unsigned>(all >> (16 * lane)) & 0x01ff;
-    }
-    for (; i < text.size(); ++i) {
-        const unsigned run = text[i] >> 7;
-        anyRun |= run;
-        allRuns &= run != 0 ? run : 0x01ff;
-    }
-    if (anyRun == 0)
-        return 1;
-    return anyRun == allRuns ? anyRun + 1 : 0;
+    return ScanBytes<false>(text, nullptr);
 }
 
-// Writes a text in one byte per code unit: its low seven bits, with the top
-// bit for a unit from U+0080 up, four units at a time. Returns the text's
-// ByteWindow, 0 when the bytes cannot stand for it.
 unsigned PackBytes(std::u16string_view text, unsigned char* bytes) noexcept
 {
-    std::uint64_t any = 0;
-    std::uint64_t all = Lanes(0x01ff);
-    std::size_t i = 0;
-    for (; i + 4 <= text.size(); i += 4) {
-        const std::uint64_t w = FourUnits(text.data() + i);
-        const std::uint64_t runs = Runs(w);
-        const std::uint64_t wide = Wide(runs);
-        any |= runs;
-        all &= runs | ((wide ^ Lanes(1)) * 0x01ff);
-        std::uint64_t b = (w & Lanes(0x7f)) | (wide << 7);
-        b = (b | (b >> 8)) & 0x0000ffff0000ffffu;
-        b = (b | (b >> 16)) & 0xffffffffu;
-        const auto packed = static_cast<std::uint32_t>(b);
-        std::memcpy(bytes + i, &packed, sizeof packed);
-    }
-    unsigned anyRun = 0;
-    unsigned allRuns = 0x01ff;
-    for (int lane = 0; lane < 4; ++lane) {
-        anyRun |= static_cast<unsigned>(any >> (16 * lane)) & 0x01ff;
-        allRuns &= static_cast<unsigned>(all >> (16 * lane)) & 0x01ff;
-    }
-    for (; i < text.size(); ++i) {
-        const unsigned run = text[i] >> 7;
-        anyRun |= run;
-        allRuns &= run != 0 ? run : 0x01ff;
-        bytes[i] = static_cast<unsigned char>((text[i] & 0x7f) | (run != 0 ? 0x80 : 0));
-    }
-    if (anyRun == 0)
-        return 1;
-    return anyRun == allRuns ? anyRun + 1 : 0;
+    return ScanBytes<true>(text, bytes);
 }
 
 // Code units a text takes in the blocks.
@@ -301,10 +267,29 @@ void QuestionBase::AppendQuestion(const std::array<std::u16string_view, EntriesP
         Place(blockUnits);
         m_free = 0;
     }
-    // Should a block fail to come for texts longer than a block, the spans
-    // stored so far are simply not counted.
-    for (std::size_t f = 0; f < texts.size(); ++f)
-        SpanOf(m_entries + f) = Store(texts[f]);
+    if (units <= blockUnits && units != 0) {
+        // All eight fit the last block: each goes where the one before ended.
+        const auto block = static_cast<std::uint32_t>((m_blocks.size() - 1) << BlockBits);
+        char16_t* const room = m_blocks.back().get();
+        for (std::size_t f = 0; f < texts.size(); ++f) {
+            const std::u16string_view text = texts[f];
+            Span span{0, static_cast<std::uint32_t>(text.size()), 1};
+            if (!text.empty()) {
+                span.start = block + m_free;
+                char16_t* const at = room + m_free;
+                span.window = PackBytes(text, reinterpret_cast<unsigned char*>(at));
+                if (span.window == 0)
+                    std::copy(text.begin(), text.end(), at);
+                m_free += static_cast<std::uint32_t>(StoredUnits(text.size(), span.window));
+            }
+            SpanOf(m_entries + f) = span;
+        }
+    } else {
+        // Should a block fail to come for texts longer than a block, the
+        // spans stored so far are simply not counted.
+        for (std::size_t f = 0; f < texts.size(); ++f)
+            SpanOf(m_entries + f) = Store(texts[f]);
+    }
     m_entries += EntriesPerQuestion;
     IndexQuestion(static_cast<int>(k), QuestionTextHash(texts[FieldQuestion]));
 }
@@ -533,7 +518,24 @@ QuestionRecord AddedRecord(std::u16string round, std::int32_t roundValue, std::u
 
 std::uint32_t QuestionTextHash(std::u16string_view text) noexcept
 {
-    return static_cast<std::uint32_t>(std::hash<std::u16string_view>{}(text));
+    // Four code units a step, mixed in by a multiplication; the end folds
+    // the high bits down, as the buckets are told apart by the low ones.
+    constexpr std::uint64_t mix = 0x9e3779b97f4a7c15u;
+    std::uint64_t h = text.size() * mix;
+    std::size_t i = 0;
+    for (; i + 4 <= text.size(); i += 4) {
+        std::uint64_t w;
+        std::memcpy(&w, text.data() + i, sizeof w);
+        h = (std::rotl(h, 23) ^ w) * mix;
+    }
+    std::uint64_t rest = 0;
+    if (i < text.size())
+        std::memcpy(&rest, text.data() + i, (text.size() - i) * sizeof(char16_t));
+    h = (std::rotl(h, 23) ^ rest) * mix;
+    h ^= h >> 32;
+    h *= mix;
+    h ^= h >> 29;
+    return static_cast<std::uint32_t>(h);
 }
 
 int FindQuestionText(const QuestionBase& base, std::u16string_view text)

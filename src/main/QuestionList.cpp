@@ -3,6 +3,7 @@
 #include "QtText.h"
 #include "QuestionBase.h"
 #include "QuestionListAccessible.h"
+#include "SteadyScrollBar.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -78,6 +79,7 @@ QuestionList::QuestionList(QWidget* parent) : QAbstractItemView(parent), m_model
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical));
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setTextElideMode(Qt::ElideNone);
     setAutoScroll(false);

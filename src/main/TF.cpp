@@ -5,9 +5,11 @@
 #include "ErrorReport.h"
 #include "FileDialog.h"
 #include "FileFormats.h"
+#include "FrameCache.h"
 #include "LogMessages.h"
 #include "QtText.h"
 #include "QuestionList.h"
+#include "SteadyScrollBar.h"
 #include "TCSpinEdit.h"
 #include "TextHeight.h"
 #include "WindowFields.h"
@@ -152,6 +154,7 @@ void TF::BuildControls()
     gbAnswers = new QGroupBox(QStringLiteral("Answers"), this);
     place(gbAnswers, "gbAnswers", 8, 36, 529, 142);
     gbAnswers->setFocusPolicy(Qt::NoFocus);
+    FrameCache::Install(gbAnswers);
 
     // Declaration order of the radio buttons is 0, 1, 4, 2, 3.
     const int radioOrder[] = {0, 1, 4, 2, 3};
@@ -201,6 +204,8 @@ void TF::BuildControls()
     mLog->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     mLog->setTabChangesFocus(true);
     mLog->setUndoRedoEnabled(false);
+    // Each log line moves the scroll bar's range, seldom its slider.
+    mLog->setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical));
 
     // Bases first, so that both dialogs propose them; tables are read and
     // written by the file's extension, whichever type is shown.
@@ -300,6 +305,7 @@ void TF::ClearQuestionFields()
 void TF::LogEvent(const std::u16string& message)
 {
     const QString line = u'[' + FormatLogTime(m_clock(), m_timeFormat) + QStringLiteral("] ") + ToQ(message);
+    const SteadyScrollBar::Batch batch(mLog->verticalScrollBar());
     mLog->appendPlainText(line);
     QTextCursor end = mLog->textCursor();
     end.movePosition(QTextCursor::End);

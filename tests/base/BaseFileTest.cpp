@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 QuestionRecord SkyQuestion()
@@ -137,6 +140,29 @@ TEST(BaseFileEdges, BarInsideTextIsWrittenAndEndsTheTextOnReading)
     EXPECT_EQ(ReadInto(file, base), u"");
     const QuestionRecord expected{u"1", u"до", {u"a", u"", u" ", u" ", u" "}, u"1"};
     EXPECT_EQ(base.Record(0), expected);
+}
+
+// The first bar is looked for eight code units at a time: it must be found
+// in every lane of every step and in the units after the last whole step.
+TEST(BaseFileEdges, TextEndsAtTheFirstBarWhereverItLies)
+{
+    QuestionBase written;
+    for (std::size_t p = 0; p <= 255; ++p) {
+        std::u16string question(255, u'в');
+        std::u16string answer(40, u'z');
+        if (p < question.size())
+            question[p] = u'|';
+        if (p < answer.size())
+            answer[p] = u'|';
+        written.AppendRecord({u"4", question, {answer, answer, answer, answer, answer}, u"1"});
+    }
+    QuestionBase base;
+    ASSERT_EQ(ReadInto(WriteToBytes(written), base), u"");
+    for (std::size_t p = 0; p <= 255; ++p) {
+        const QuestionRecord read = base.Record(static_cast<int>(p));
+        EXPECT_EQ(read.question.size(), p) << "bar at " << p;
+        EXPECT_EQ(read.answers[4].size(), std::min<std::size_t>(p, 40)) << "bar at " << p;
+    }
 }
 
 TEST(BaseFileEdges, BlankAndEmptyAnswersReadBackAsTheyWere)

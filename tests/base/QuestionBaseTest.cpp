@@ -213,3 +213,25 @@ TEST(QuestionBase, EveryTextReadsBackAsStored)
     for (int k = 0; k < count; ++k)
         EXPECT_EQ(base.Record(k), Sample(texts[k])) << k;
 }
+
+// A text is looked at eight code units at a time and the rest one by one:
+// one unit of another run, or at a run's edge, must be seen in every lane
+// and in the rest, at every length.
+TEST(QuestionBase, OneUnitDecidesHowATextIsKeptWhereverItLies)
+{
+    const char16_t others[] = {u'é', u'\x7f', u'\x80', u'ѐ', u'ҁ', char16_t(0xFFFF), char16_t(0xD800)};
+    QuestionBase base;
+    std::vector<std::u16string> texts;
+    for (std::size_t length = 1; length <= 20; ++length)
+        for (std::size_t p = 0; p < length; ++p)
+            for (const char16_t other : others) {
+                std::u16string text(length, u'я');
+                text[p] = other;
+                texts.push_back(text);
+                base.AppendRecord(Sample(text));
+            }
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        ASSERT_EQ(base.Entry(static_cast<int>(k) * 8 + 1), texts[k]) << k;
+        ASSERT_EQ(FindQuestionText(base, texts[k]), static_cast<int>(k)) << k;
+    }
+}

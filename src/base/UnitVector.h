@@ -1,0 +1,41 @@
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+// Eight UTF-16 code units at a time, one to a lane: the compilers' vector
+// types, which the vector instructions of the machine carry out (two 64-bit
+// words where it has none). Loads and stores go through memcpy, so any
+// address will do.
+
+using Units8 = std::uint16_t __attribute__((vector_size(16)));
+inline constexpr std::size_t VectorUnits = 8;
+
+inline Units8 LoadUnits8(const void* at) noexcept
+{
+    Units8 v;
+    std::memcpy(&v, at, sizeof v);
+    return v;
+}
+
+inline void StoreUnits8(void* at, Units8 v) noexcept
+{
+    std::memcpy(at, &v, sizeof v);
+}
+
+/** The first lane of a comparison's result (each lane all ones or all
+ *  zeros) that is set, or VectorUnits when none is. */
+inline std::size_t FirstSetLane(Units8 mask) noexcept
+{
+    std::uint64_t low;
+    std::uint64_t high;
+    std::memcpy(&low, &mask, sizeof low);
+    std::memcpy(&high, reinterpret_cast<const unsigned char*>(&mask) + sizeof low, sizeof high);
+    if (low != 0)
+        return static_cast<std::size_t>(std::countr_zero(low)) / 16;
+    if (high != 0)
+        return 4 + static_cast<std::size_t>(std::countr_zero(high)) / 16;
+    return VectorUnits;
+}
