@@ -4,6 +4,15 @@
 
 #include <charconv>
 #include <iterator>
+#include <utility>
+
+Finding FindingOnLine(int line, std::u16string message)
+{
+    Finding finding;
+    finding.line = line;
+    finding.message = std::move(message);
+    return finding;
+}
 
 std::u16string Finding::Text(std::u16string_view file) const
 {

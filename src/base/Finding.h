@@ -22,6 +22,9 @@ struct Finding
 
 using Findings = std::vector<Finding>;
 
+/** The finding `message` at line `line` of the input. */
+Finding FindingOnLine(int line, std::u16string message);
+
 /** The decimal text of any count: digits, "-" for a negative one. */
 std::u16string Decimal(std::int64_t value);
 /** The same, appended to `text`. */

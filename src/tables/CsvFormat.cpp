@@ -283,19 +283,11 @@ std::u16string ColumnList()
     return list;
 }
 
-Finding AtLine(int line, std::u16string message)
-{
-    Finding finding;
-    finding.line = line;
-    finding.message = std::move(message);
-    return finding;
-}
-
 // A finding about a record: at its line, or at its place in a sheet.
 Finding AtRecord(const CsvRecord& record, std::u16string message, int field = -1)
 {
     if (record.place.empty())
-        return AtLine(record.line, std::move(message));
+        return FindingOnLine(record.line, std::move(message));
     Finding finding;
     finding.place = field >= 0 && std::size_t(field) < record.cells.size() ? record.cells[std::size_t(field)]
                                                                            : record.place;
@@ -305,7 +297,7 @@ Finding AtRecord(const CsvRecord& record, std::u16string message, int field = -1
 
 Finding NotUtf8(int line)
 {
-    return AtLine(line, u"the text is not UTF-8 (save the table as CSV in UTF-8)");
+    return FindingOnLine(line, u"the text is not UTF-8 (save the table as CSV in UTF-8)");
 }
 
 // The delimiter under which the first line names the most known columns.
@@ -474,8 +466,8 @@ void ReadCsvQuestions(InputStream& in, RowSink& sink)
     if (!reader.HeaderSeen())
         sink.AddInputFinding(
             parser.Failure().empty()
-                ? AtLine(1, u"no header row; the first line names the columns " + ColumnList())
-                : AtLine(parser.FailureLine(), parser.Failure()));
+                ? FindingOnLine(1, u"no header row; the first line names the columns " + ColumnList())
+                : FindingOnLine(parser.FailureLine(), parser.Failure()));
     else if (!parser.Failure().empty())
-        sink.AddInputFinding(AtLine(parser.FailureLine(), parser.Failure()));
+        sink.AddInputFinding(FindingOnLine(parser.FailureLine(), parser.Failure()));
 }

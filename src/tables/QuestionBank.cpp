@@ -58,14 +58,6 @@ std::u16string_view TrimmedText(std::u16string_view text)
     return text;
 }
 
-Finding FindingOnLine(int line, std::u16string message)
-{
-    Finding finding;
-    finding.line = line;
-    finding.message = std::move(message);
-    return finding;
-}
-
 void AddBankQuestion(RowSink& rows, BankQuestion&& question)
 {
     const int count = int(question.answers.size());

@@ -46,9 +46,6 @@ struct BankQuestion
  *  answers are an unfit question instead. */
 void AddBankQuestion(RowSink& rows, BankQuestion&& question);
 
-/** A finding about the question on `line`. */
-Finding FindingOnLine(int line, std::u16string message);
-
 /** The faults that keep the questions of `base` from travelling in a bank
  *  format and back, one finding each: a round that is not 1 to 5 (a bank
  *  carries only those), a correct index beyond the round's answers, and, for
