@@ -336,16 +336,7 @@ bool StartsAsOds(std::span<const std::uint8_t> content)
 
 void ReadOdsQuestions(InputStream& in, RowSink& sink)
 {
-    const std::vector<std::uint8_t> bytes = ReadWhole(in);
-    std::string part;
-    try {
-        ReadSpreadsheet(bytes, sink, part);
-    } catch (const XmlError& error) {
-        sink.AddInputFinding(FileRefusal(u"the part " + FromUtf8(part) +
-                                         u" of the spreadsheet is malformed XML: " + error.Message()));
-    } catch (const ZipRefusal& refusal) {
-        sink.AddInputFinding(FileRefusal(refusal.Message()));
-    }
+    ReadZippedSheet(in, sink, u"spreadsheet", ReadSpreadsheet);
 }
 
 void WriteOdsQuestions(const QuestionBase& base, OutputStream& out)

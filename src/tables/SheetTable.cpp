@@ -185,6 +185,21 @@ Finding FileRefusal(std::u16string message)
     return finding;
 }
 
+void ReadZippedSheet(InputStream& in, RowSink& sink, std::u16string_view kind,
+                     void (*read)(std::span<const std::uint8_t> bytes, RowSink& sink, std::string& part))
+{
+    const std::vector<std::uint8_t> bytes = ReadWhole(in);
+    std::string part;
+    try {
+        read(bytes, sink, part);
+    } catch (const XmlError& error) {
+        sink.AddInputFinding(FileRefusal(u"the part " + FromUtf8(part) + u" of the " + std::u16string(kind) +
+                                         u" is malformed XML: " + error.Message()));
+    } catch (const ZipRefusal& refusal) {
+        sink.AddInputFinding(FileRefusal(refusal.Message()));
+    }
+}
+
 bool IsCompoundDocument(std::span<const std::uint8_t> content)
 {
     static constexpr std::array<std::uint8_t, 8> Signature{0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};

@@ -99,6 +99,13 @@ std::vector<std::uint8_t> ReadWhole(InputStream& in);
 /** The finding that refuses a whole file, with nothing read from it. */
 Finding FileRefusal(std::u16string message);
 
+/** Reads a zipped spreadsheet from `in` whole and hands its bytes to
+ *  `read`, which names in `part` the part it is reading. Malformed XML and
+ *  a refused zip become one refusal of the file; `kind` is how it names the
+ *  file: "workbook", "spreadsheet". */
+void ReadZippedSheet(InputStream& in, RowSink& sink, std::u16string_view kind,
+                     void (*read)(std::span<const std::uint8_t> bytes, RowSink& sink, std::string& part));
+
 /** Whether the bytes are an OLE compound document, which an encrypted
  *  .xlsx (and an old .xls) is. */
 bool IsCompoundDocument(std::span<const std::uint8_t> content);

@@ -523,16 +523,7 @@ bool StartsAsXlsx(std::span<const std::uint8_t> content)
 
 void ReadXlsxQuestions(InputStream& in, RowSink& sink)
 {
-    const std::vector<std::uint8_t> bytes = ReadWhole(in);
-    std::string part;
-    try {
-        ReadWorkbook(bytes, sink, part);
-    } catch (const XmlError& error) {
-        sink.AddInputFinding(FileRefusal(u"the part " + FromUtf8(part) +
-                                         u" of the workbook is malformed XML: " + error.Message()));
-    } catch (const ZipRefusal& refusal) {
-        sink.AddInputFinding(FileRefusal(refusal.Message()));
-    }
+    ReadZippedSheet(in, sink, u"workbook", ReadWorkbook);
 }
 
 void WriteXlsxQuestions(const QuestionBase& base, OutputStream& out)
