@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QStringList>
-
-class QIODevice;
+#include <string>
+#include <string_view>
+#include <vector>
 
 /** Exit statuses of the program. */
 enum ExitStatus : int
@@ -12,9 +12,20 @@ enum ExitStatus : int
     ExitFailure = 2,  // a file could not be read or written, or the command line is wrong
 };
 
-/** Runs the program "vertalina-base" with its arguments (the first one is the
- *  program's own name): the commands check, export and build, --help and
- *  --version. Reports go to `out`, error messages to `err`; exported data goes
- *  to `out` when no output file is named. Needs a QCoreApplication.
+/** Standard output or standard error, as the program writes to it. */
+class CliStream
+{
+public:
+    virtual ~CliStream() = default;
+    /** Writes all of `bytes`; false, with the system's reason in `reason`,
+     *  when they could not all be written. */
+    virtual bool Write(std::string_view bytes, std::u16string& reason) = 0;
+};
+
+/** Runs the program "vertalina-base" with its arguments, as bytes (UTF-8;
+ *  the first one is the program's own name): the commands check, export and
+ *  build, --help and --version. Reports go to `out`, error messages to
+ *  `err`; exported data goes to `out` when no output file is named. File
+ *  names are passed to the file layer as they were given.
  *  Returns the exit status; throws nothing. */
-int RunCli(const QStringList& arguments, QIODevice& out, QIODevice& err);
+int RunCli(const std::vector<std::string>& arguments, CliStream& out, CliStream& err);

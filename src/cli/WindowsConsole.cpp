@@ -7,8 +7,8 @@
 // - A console shows the program's UTF-8 as UTF-8 while the program runs; its
 //   own code page comes back when the program ends.
 //
-// The command line needs nothing here: the toolkit reads the program's
-// arguments from the UTF-16 command line, so Cyrillic file names arrive whole.
+// The command line needs nothing here: main() reads the program's arguments
+// from the UTF-16 command line, so Cyrillic file names arrive whole.
 
 #include <cstdio>
 #include <initializer_list>

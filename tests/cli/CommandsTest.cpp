@@ -1,8 +1,8 @@
 #include "Commands.h"
+#include "CliRunner.h"
 #include "CliTestBases.h"
 #include "SystemTexts.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -74,14 +74,10 @@ void CommandsTest::init()
 
 int CommandsTest::Run(const QStringList& arguments)
 {
-    QBuffer out;
-    QBuffer err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    const int status = RunCli(QStringList{QStringLiteral("vertalina-base")} + arguments, out, err);
-    m_out = out.data();
-    m_err = err.data();
-    return status;
+    const CliRun run = RunProgram(arguments);
+    m_out = run.out;
+    m_err = run.err;
+    return run.status;
 }
 
 void CommandsTest::Save(const QString& name, const QByteArray& bytes)

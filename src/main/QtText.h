@@ -8,11 +8,10 @@
 #include <string>
 #include <string_view>
 
-// Where Qt meets the core, for the editor and vertalina-base alike: texts are
-// UTF-16 on both sides, so these conversions copy code units and never look
-// for byte-order marks; paths become the file system's bytes (UTF-8 on
-// Windows). The one
-// definition of each; no other file converts between the two.
+// Where the editor's Qt meets the core: texts are UTF-16 on both sides, so
+// these conversions copy code units and never look for byte-order marks;
+// paths become the file system's bytes (UTF-8 on Windows). The one definition
+// of each; no other file converts between the two.
 
 inline QString ToQ(std::u16string_view text)
 {
