@@ -1,9 +1,8 @@
 // Timings of "vertalina-base export" and "build" on a full base of 99,999
 // questions, through files as the program runs them.
+#include "CliRunner.h"
 #include "CliTestBases.h"
-#include "Commands.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -21,12 +20,9 @@ QString Path(const char* name)
 
 void RunOrFail(benchmark::State& state, const QStringList& arguments)
 {
-    QBuffer out;
-    QBuffer err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    if (RunCli(QStringList{QStringLiteral("vertalina-base")} + arguments, out, err) != 0)
-        state.SkipWithError(err.data().constData());
+    const CliRun run = RunProgram(arguments);
+    if (run.status != 0)
+        state.SkipWithError(run.err.constData());
 }
 
 // The full base and its exports, made once.
@@ -36,13 +32,8 @@ void Prepare()
     file.open(QIODevice::WriteOnly);
     file.write(FileBytes(RandomEditorBase(1, 99999)));
     file.close();
-    QBuffer out;
-    QBuffer err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    RunCli({"vertalina-base", "export", Path("full.dat"), "-o", Path("full.csv")}, out, err);
-    RunCli({"vertalina-base", "export", "--format", "json", Path("full.dat"), "-o", Path("full.json")}, out,
-           err);
+    RunProgram({"export", Path("full.dat"), "-o", Path("full.csv")});
+    RunProgram({"export", "--format", "json", Path("full.dat"), "-o", Path("full.json")});
 }
 
 void BM_ExportCsv(benchmark::State& state)

@@ -34,10 +34,10 @@ CLI::Option* CommandLine::AddFlag(const std::string& names, const std::string& d
     return m_app.add_flag(names, description);
 }
 
-CLI::Option* CommandLine::Find(std::u16string_view name, bool isLong) const
+CLI::Option* CommandLine::Find(std::u16string_view name, bool isLong)
 {
     const std::string bytes = ToPathBytes(name);
-    for (CLI::Option* option : const_cast<CLI::App&>(m_app).get_options()) {
+    for (CLI::Option* option : m_app.get_options()) {
         const auto& names = isLong ? option->get_lnames() : option->get_snames();
         if (std::find(names.begin(), names.end(), bytes) != names.end())
             return option;
@@ -95,9 +95,8 @@ bool CommandLine::Parse(const std::vector<std::u16string>& words, bool commandFi
                 onlyFiles = true;
                 continue;
             }
-            const std::u16string name = word.substr(2, word.find(u'=') == std::u16string::npos
-                                                            ? std::u16string::npos
-                                                            : word.find(u'=') - 2);
+            const std::size_t assign = word.find(u'=');
+            const std::u16string name = word.substr(2, assign == std::u16string::npos ? assign : assign - 2);
             CLI::Option* option = Find(name, true);
             if (!option) {
                 m_unknown.push_back(name);

@@ -47,7 +47,8 @@ public:
     std::string Help() const;
 
 private:
-    CLI::Option* Find(std::u16string_view name, bool isLong) const;
+    /** The option of a long name ("format") or a short one ("o"), or nullptr. */
+    CLI::Option* Find(std::u16string_view name, bool isLong);
     /** The value of `name`, from "=value" in `word` or from the next word. */
     bool TakeValue(CLI::Option* option, const std::u16string& word, const std::vector<std::u16string>& words,
                    std::size_t& at);

@@ -52,6 +52,9 @@ private slots:
     void MissingFilesAreNamed();
     void HelpVersionAndUsage_data();
     void HelpVersionAndUsage();
+    void CommandLineRules_data();
+    void CommandLineRules();
+    void PercentSignsInNamesStayAsTheyAre();
 
 private:
     int Run(const QStringList& arguments);
@@ -507,6 +510,65 @@ void CommandsTest::HelpVersionAndUsage()
     QCOMPARE(m_err.isEmpty(), errStart.isEmpty());
     for (const QByteArray& line : (m_out + m_err).split('\n'))
         QVERIFY2(QString::fromUtf8(line).size() <= 80, line.constData());
+}
+
+void CommandsTest::CommandLineRules_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("outStart");
+    QTest::addColumn<QByteArray>("err");
+
+    const QByteArray tryProgram = "Try 'vertalina-base --help' for more information.\n";
+    const QByteArray tryCheck = "Try 'vertalina-base check --help' for more information.\n";
+    QTest::newRow("compacted flags") << QStringList{"-hv"} << 0 << QByteArray("Usage: vertalina-base COMMAND")
+                                     << QByteArray();
+    QTest::newRow("unknown short options, one by one")
+        << QStringList{"-xy"} << 2 << QByteArray() << "vertalina-base: unknown options: x, y\n" + tryProgram;
+    QTest::newRow("\"-\" ends no options") << QStringList{"-", "-x"} << 2 << QByteArray()
+                                          << "vertalina-base: unknown option 'x'\n" + tryProgram;
+    QTest::newRow("options after the command are its own")
+        << QStringList{"check", "-x", "--version"} << 2 << QByteArray()
+        << "vertalina-base: unknown options: x, version\n" + tryCheck;
+    QTest::newRow("missing value") << QStringList{"check", "--format"} << 2 << QByteArray()
+                                   << "vertalina-base: missing value after '--format'\n" + tryCheck;
+    QTest::newRow("value of a flag") << QStringList{"check", "-h=1"} << 2 << QByteArray()
+                                     << "vertalina-base: unexpected value after '-h'\n" + tryCheck;
+    QTest::newRow("a value is the next word") << QStringList{"check", "--format", "--help", "a"} << 2
+                                              << QByteArray()
+                                              << "vertalina-base: check: unknown format '--help' (text or json)\n" +
+                                                     tryCheck;
+    QTest::newRow("value after =, lowered in the message")
+        << QStringList{"check", "--format=X\u00c9\x1b", "a"} << 2 << QByteArray()
+        << "vertalina-base: check: unknown format 'x\xc3\xa9\\x1b' (text or json)\n" + tryCheck;
+    QTest::newRow("\"--\" ends the options") << QStringList{"check", "--", "-h"} << 2 << QByteArray()
+                                            << QByteArray("vertalina-base: -h: cannot open: ");
+    QTest::newRow("round out of range") << QStringList{"build", "a.txt", "-o-", "--round", "6"} << 2 << QByteArray()
+                                        << QByteArray("vertalina-base: build: --round 6 is not 1 to 5\n"
+                                                      "Try 'vertalina-base build --help' for more information.\n");
+}
+
+void CommandsTest::CommandLineRules()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QByteArray, outStart);
+    QFETCH(QByteArray, err);
+    QCOMPARE(Run(arguments), status);
+    QVERIFY2(m_out.startsWith(outStart) && m_out.isEmpty() == outStart.isEmpty(), m_out.constData());
+    if (err.endsWith('\n'))
+        QCOMPARE(m_err, err);
+    else
+        QVERIFY2(m_err.startsWith(err), m_err.constData());
+}
+
+void CommandsTest::PercentSignsInNamesStayAsTheyAre()
+{
+    // Earlier builds filled the report's other fields into a "%1" of the name.
+    Save("a%1b.dat", FileBytes(RandomEditorBase(5, 3)));
+    QCOMPARE(Run({"check", Path("a%1b.dat")}), 0);
+    QVERIFY2(m_out.startsWith((Path("a%1b.dat") + ": round 1: ").toUtf8()), m_out.constData());
+    QCOMPARE(m_out.count("%1"), 6);
 }
 
 QTEST_GUILESS_MAIN(CommandsTest)
