@@ -81,8 +81,8 @@ BaseCheckReport CheckBaseFile(InputStream& in)
         const int k = reader.RecordsRead() - 1;
         if (k > 0)
             CountUp(place);
-        QuestionRowView row{place, 0, k, texts[FieldRound], texts[FieldQuestion], {}, texts[FieldCorrect],
-                            {}, true};
+        QuestionRowView row{place, 0,   k, texts[FieldRound], texts[FieldQuestion], {}, texts[FieldCorrect],
+                            {},    true};
         std::copy_n(texts.begin() + FieldAnswer0, AnswerCount, row.answers.begin());
         checker.Check(row, report.findings);
         const int round = RoundOfText(row.round);

@@ -26,16 +26,12 @@ void FreeLarge(void* data, std::size_t bytes) noexcept;
 
 /** An allocator for the standard containers that takes buffers of at least
  *  LargeMemoryThreshold bytes through AllocateLarge. */
-template <class T>
-struct LargeAllocator
+template <class T> struct LargeAllocator
 {
     using value_type = T;
 
     LargeAllocator() noexcept = default;
-    template <class U>
-    LargeAllocator(const LargeAllocator<U>&) noexcept
-    {
-    }
+    template <class U> LargeAllocator(const LargeAllocator<U>&) noexcept {}
 
     T* allocate(std::size_t n)
     {
@@ -53,9 +49,5 @@ struct LargeAllocator
         else
             FreeLarge(data, n * sizeof(T));
     }
-    template <class U>
-    bool operator==(const LargeAllocator<U>&) const noexcept
-    {
-        return true;
-    }
+    template <class U> bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
 };

@@ -33,7 +33,8 @@ void* AllocateLarge(std::size_t bytes)
         throw std::bad_alloc();
     // One large page more, so that the buffer can start on a large page's
     // boundary; what lies outside it goes back at once.
-    void* mapped = ::mmap(nullptr, size + LargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* mapped =
+        ::mmap(nullptr, size + LargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED)
         throw std::bad_alloc();
     auto* start = static_cast<unsigned char*>(mapped);

@@ -131,7 +131,8 @@ void RowChecker::Check(const QuestionRowView& row, Findings& findings)
         const std::size_t start = first == 0 ? 0 : m_placeEnds[std::size_t(first) - 1];
         const std::u16string_view place =
             std::u16string_view(m_places).substr(start, m_placeEnds[std::size_t(first)] - start);
-        findings.push_back(FindingAt(row, u"the question text repeats " + std::u16string(place), FieldQuestion));
+        findings.push_back(
+            FindingAt(row, u"the question text repeats " + std::u16string(place), FieldQuestion));
     }
     if (m_keepRows)
         m_rows.AppendQuestion(

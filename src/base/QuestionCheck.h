@@ -107,8 +107,7 @@ private:
     QuestionBase m_rows;
     // What a whole table or base fills.
     using Units = std::basic_string<char16_t, std::char_traits<char16_t>, LargeAllocator<char16_t>>;
-    template <class T>
-    using Large = std::vector<T, LargeAllocator<T>>;
+    template <class T> using Large = std::vector<T, LargeAllocator<T>>;
 
     // Without the rows: their question texts one after another, where each
     // ends, and a table by the texts' hash of the hash (the high half) and
