@@ -13,6 +13,19 @@ std::u16string QuestionPlace(int k)
     return u"question " + Decimal(k);
 }
 
+// The place of the next question after the one `place` names: its number,
+// the digits at the end, counted up by one.
+void CountUp(std::u16string& place)
+{
+    std::size_t at = place.size();
+    while (at > 0 && place[at - 1] == u'9')
+        place[--at] = u'0';
+    if (at > 0 && place[at - 1] >= u'0' && place[at - 1] <= u'8')
+        ++place[at - 1];
+    else
+        place.insert(at, 1, u'1');
+}
+
 // The bytes after the last record, counted up to the size of a full base
 // file, so that an endless input (a device, a pipe) ends the count too.
 std::uint64_t CountRemainingBytes(InputStream& in)
@@ -59,15 +72,17 @@ BaseCheckReport CheckBaseFile(InputStream& in)
                                            u" is negative; the editor reads no question"));
 
     RowChecker checker(false);
+    // The header's five digits bound the count.
+    checker.Reserve(std::size_t(std::max(report.headerCount, 0)));
     RecordTexts texts;
-    std::u16string place;
+    std::u16string place = QuestionPlace(0);
     while (reader.NextTexts(texts)) {
         // The texts stay where the reader decoded them.
         const int k = reader.RecordsRead() - 1;
-        place = u"question ";
-        AppendDecimal(place, k);
-        QuestionRowView row{place, 0, k, texts[FieldRound], texts[FieldQuestion], {}, texts[FieldCorrect],
-                            {}};
+        if (k > 0)
+            CountUp(place);
+        QuestionRowView row{place, 0,   k, texts[FieldRound], texts[FieldQuestion], {}, texts[FieldCorrect],
+                            {},    true};
         std::copy_n(texts.begin() + FieldAnswer0, AnswerCount, row.answers.begin());
         checker.Check(row, report.findings);
         const int round = RoundOfText(row.round);

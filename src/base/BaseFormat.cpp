@@ -58,7 +58,12 @@ void PutField(std::u16string_view text, std::size_t width, char16_t* units)
 {
     const std::size_t n = std::min(text.size(), width);
     std::copy_n(text.data(), n, units);
-    std::fill(units + n, units + width, Bar);
+    // The filler eight units at a time: most of a field is filler.
+    std::size_t i = n;
+    for (const Units8 bars = Units8{} + static_cast<std::uint16_t>(Bar); i + VectorUnits <= width;
+         i += VectorUnits)
+        StoreUnits8(units + i, bars);
+    std::fill(units + i, units + width, Bar);
 }
 
 // The one code unit that a round or correct-index text is written as, or
@@ -155,14 +160,13 @@ void EncodeTexts(const QuestionTexts& texts, std::uint8_t* bytes)
         PutField(texts[FieldAnswer0 + i], AnswerWidth, &units[AnswerAt(i)]);
     if (!FitUnit(texts[FieldCorrect], units[CorrectAt]))
         units[CorrectAt] = texts[FieldCorrect].front();
-    for (std::size_t i = 0; i < RecordWidth; ++i)
-        units[i] = static_cast<char16_t>(units[i] ^ RecordKey[i]);
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(bytes, units.data(), BaseRecordBytes);
-    } else {
-        for (std::size_t i = 0; i < RecordWidth; ++i)
-            StoreUnit(units[i], &bytes[2 * i]);
-    }
+    // Scrambled eight units at a time, as decoding does; the last unit after
+    // the whole vectors is never scrambled.
+    std::size_t i = 0;
+    for (; i + VectorUnits <= RecordWidth; i += VectorUnits)
+        StoreUnits8(bytes + 2 * i, LoadUnits8(&units[i]) ^ LoadUnits8(&RecordKey[i]));
+    for (; i < RecordWidth; ++i)
+        StoreUnit(static_cast<char16_t>(units[i] ^ RecordKey[i]), &bytes[2 * i]);
 }
 
 // Records encoded per write: large writes, and little enough memory.
@@ -183,16 +187,7 @@ static_assert(RecordVectors * VectorUnits + 1 == RecordWidth);
 // the field when it has none.
 std::size_t TextLength(const char16_t* field, std::size_t width)
 {
-    std::size_t i = 0;
-    for (; i + VectorUnits <= width; i += VectorUnits) {
-        const auto bars = reinterpret_cast<Units8>(LoadUnits8(field + i) == static_cast<std::uint16_t>(Bar));
-        const std::size_t lane = FirstSetLane(bars);
-        if (lane < VectorUnits)
-            return i + lane;
-    }
-    while (i < width && field[i] != Bar)
-        ++i;
-    return i;
+    return FindUnit(field, width, Bar);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "Utf.h"
 
+#include <algorithm>
 #include <charconv>
 #include <iterator>
 #include <utility>
@@ -39,7 +40,11 @@ void AppendDecimal(std::u16string& text, std::int64_t value)
 {
     char digits[24];
     const char* const end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
-    text.insert(text.end(), static_cast<const char*>(digits), end);
+    // Widened into code units first: a plain append is the string's fastest.
+    char16_t units[24];
+    const auto n = static_cast<std::size_t>(end - digits);
+    std::copy_n(digits, n, units);
+    text.append(units, n);
 }
 
 std::u16string Counted(std::int64_t count, std::u16string_view singular, std::u16string_view plural)

@@ -1,10 +1,19 @@
 #include "QuestionCheck.h"
 
+#include "UnitVector.h"
+
 #include <algorithm>
 
 namespace {
 
 const std::u16string BarMessage = u"holds a bar \"|\", which a base file cannot store";
+
+// Whether the text holds the format's filler, the bar; every text of every
+// row is searched, so eight code units at a time.
+bool HoldsBar(std::u16string_view text)
+{
+    return FindUnit(text.data(), text.size(), u'|') < text.size();
+}
 
 bool IsDigitText(std::u16string_view text, char16_t low, char16_t high)
 {
@@ -87,7 +96,7 @@ void CheckQuestionRow(const QuestionRowView& row, Findings& findings)
     else if (row.question.size() > QuestionWidth)
         found(FieldQuestion, u"the question text is " + Decimal(std::int64_t(row.question.size())) +
                                  u" code units long, at most " + Decimal(QuestionWidth) + u" fit");
-    if (row.question.find(u'|') != std::u16string_view::npos)
+    if (!row.withoutBars && HoldsBar(row.question))
         found(FieldQuestion, u"the question text " + BarMessage);
 
     for (int n = 0; n < AnswerCount; ++n) {
@@ -102,7 +111,7 @@ void CheckQuestionRow(const QuestionRowView& row, Findings& findings)
         if (answer.size() > AnswerWidth)
             found(FieldAnswer0 + n, u"answer " + Decimal(n) + u" is " + Decimal(std::int64_t(answer.size())) +
                                         u" code units long, at most " + Decimal(AnswerWidth) + u" fit");
-        if (answer.find(u'|') != std::u16string_view::npos)
+        if (!row.withoutBars && HoldsBar(answer))
             found(FieldAnswer0 + n, u"answer " + Decimal(n) + u' ' + BarMessage);
     }
 
@@ -120,10 +129,10 @@ void RowChecker::Check(const QuestionRowView& row, Findings& findings)
     const int first = m_keepRows ? FindQuestionText(m_rows, row.question) : FindOrKeepQuestion(row.question);
     if (first >= 0) {
         const std::size_t start = first == 0 ? 0 : m_placeEnds[std::size_t(first) - 1];
-        findings.push_back(FindingAt(row,
-                                     u"the question text repeats " +
-                                         m_places.substr(start, m_placeEnds[std::size_t(first)] - start),
-                                     FieldQuestion));
+        const std::u16string_view place =
+            std::u16string_view(m_places).substr(start, m_placeEnds[std::size_t(first)] - start);
+        findings.push_back(
+            FindingAt(row, u"the question text repeats " + std::u16string(place), FieldQuestion));
     }
     if (m_keepRows)
         m_rows.AppendQuestion(
@@ -132,29 +141,58 @@ void RowChecker::Check(const QuestionRowView& row, Findings& findings)
     m_placeEnds.push_back(m_places.size());
 }
 
+void RowChecker::Reserve(std::size_t rows)
+{
+    // Places are short: "line 99999", "item 99999", "question 99999".
+    m_places.reserve(rows * 16);
+    m_placeEnds.reserve(rows);
+    if (m_keepRows) {
+        m_rows.Reserve(rows * EntriesPerQuestion);
+        return;
+    }
+    m_questions.reserve(rows * QuestionWidth);
+    m_questionEnds.reserve(rows);
+    GrowSlots(rows);
+}
+
+void RowChecker::GrowSlots(std::size_t rows)
+{
+    std::size_t size = std::max<std::size_t>(1024, m_slots.size());
+    while (2 * rows > size)
+        size *= 2;
+    if (size == m_slots.size())
+        return;
+    // Each slot keeps its text's hash, so growing hashes no text again.
+    Large<std::uint64_t> slots(size, 0);
+    for (const std::uint64_t kept : m_slots) {
+        if (kept == 0)
+            continue;
+        std::size_t slot = (kept >> 32) & (size - 1);
+        while (slots[slot] != 0)
+            slot = (slot + 1) & (size - 1);
+        slots[slot] = kept;
+    }
+    m_slots.swap(slots);
+}
+
 int RowChecker::FindOrKeepQuestion(std::u16string_view text)
 {
-    const auto question = [this](std::size_t k) {
-        const std::size_t start = k == 0 ? 0 : m_questionEnds[k - 1];
-        return std::u16string_view(m_questions).substr(start, m_questionEnds[k] - start);
-    };
     // Open addressing, at most half full.
-    if (2 * (m_questionEnds.size() + 1) > m_slots.size()) {
-        m_slots.assign(std::max<std::size_t>(1024, 2 * m_slots.size()), 0);
-        for (std::size_t k = 0; k < m_questionEnds.size(); ++k) {
-            std::size_t slot = QuestionTextHash(question(k)) & (m_slots.size() - 1);
-            while (m_slots[slot] != 0)
-                slot = (slot + 1) & (m_slots.size() - 1);
-            m_slots[slot] = std::uint32_t(k + 1);
-        }
+    GrowSlots(m_questionEnds.size() + 1);
+    const std::uint64_t hash = QuestionTextHash(text);
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t slot = hash & mask;
+    for (; m_slots[slot] != 0; slot = (slot + 1) & mask) {
+        if ((m_slots[slot] >> 32) != hash)
+            continue;
+        const std::size_t k = (m_slots[slot] & 0xFFFFFFFFu) - 1;
+        const std::size_t start = k == 0 ? 0 : m_questionEnds[k - 1];
+        if (std::u16string_view(m_questions).substr(start, m_questionEnds[k] - start) == text)
+            return int(k);
     }
-    std::size_t slot = QuestionTextHash(text) & (m_slots.size() - 1);
-    for (; m_slots[slot] != 0; slot = (slot + 1) & (m_slots.size() - 1))
-        if (question(m_slots[slot] - 1) == text)
-            return int(m_slots[slot] - 1);
     m_questions += text;
     m_questionEnds.push_back(m_questions.size());
-    m_slots[slot] = std::uint32_t(m_questionEnds.size());
+    m_slots[slot] = hash << 32 | m_questionEnds.size();
     return -1;
 }
 

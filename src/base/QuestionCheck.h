@@ -2,6 +2,7 @@
 
 #include "BaseFormat.h"
 #include "Finding.h"
+#include "LargeMemory.h"
 #include "QuestionBase.h"
 
 #include <array>
@@ -46,6 +47,9 @@ struct QuestionRowView
     std::array<std::u16string_view, AnswerCount> answers;
     std::u16string_view correct;
     std::array<std::u16string_view, EntriesPerQuestion> cells;
+    /** Whether no text can hold a bar: a base file's record, whose texts end
+     *  at their first one. The check then does not look for one. */
+    bool withoutBars = false;
 };
 
 /** The finding `message` about a row, or about its field `field`: placed by
@@ -86,6 +90,9 @@ public:
      *  the repeat check, and Rows() stays empty. */
     explicit RowChecker(bool keepRows = true) : m_keepRows(keepRows) {}
 
+    /** Makes room for `rows` rows of the longest question texts, so that
+     *  what is kept never moves; room the texts do not fill is never touched. */
+    void Reserve(std::size_t rows);
     void Check(const QuestionRowView& row, Findings& findings);
     /** The rows checked so far, as a base. */
     QuestionBase& Rows() noexcept { return m_rows; }
@@ -93,17 +100,24 @@ public:
 private:
     // The earlier row whose question text is `text`, or -1; then keeps it.
     int FindOrKeepQuestion(std::u16string_view text);
+    // Makes the table of question texts at most half full with `rows` rows.
+    void GrowSlots(std::size_t rows);
 
     bool m_keepRows;
     QuestionBase m_rows;
+    // What a whole table or base fills.
+    using Units = std::basic_string<char16_t, std::char_traits<char16_t>, LargeAllocator<char16_t>>;
+    template <class T> using Large = std::vector<T, LargeAllocator<T>>;
+
     // Without the rows: their question texts one after another, where each
-    // ends, and a table of row numbers + 1 by the texts' hash (0 is free).
-    std::u16string m_questions;
-    std::vector<std::size_t> m_questionEnds;
-    std::vector<std::uint32_t> m_slots;
+    // ends, and a table by the texts' hash of the hash (the high half) and
+    // the row number + 1 (the low half; 0 is a free slot).
+    Units m_questions;
+    Large<std::size_t> m_questionEnds;
+    Large<std::uint64_t> m_slots;
     // The places of the rows, one after another, and where each ends.
-    std::u16string m_places;
-    std::vector<std::size_t> m_placeEnds;
+    Units m_places;
+    Large<std::size_t> m_placeEnds;
 };
 
 /** How a format's findings name answer n: "answer 3", "column answer3",
@@ -165,7 +179,7 @@ public:
     explicit BaseBuilder(AnswerKey key = {}) : m_key(std::move(key)) {}
 
     /** Makes room for `rows` rows. */
-    void Reserve(std::size_t rows) { m_checker.Rows().Reserve(rows * EntriesPerQuestion); }
+    void Reserve(std::size_t rows) { m_checker.Reserve(rows); }
     void SetAnswerKey(AnswerKey key) override { m_key = std::move(key); }
     /** Checks and keeps one row. */
     void Add(const QuestionRow& row);

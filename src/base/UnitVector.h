@@ -39,3 +39,19 @@ inline std::size_t FirstSetLane(Units8 mask) noexcept
         return 4 + static_cast<std::size_t>(std::countr_zero(high)) / 16;
     return VectorUnits;
 }
+
+/** Where `unit` first stands in the `size` units at `text`, or `size` when
+ *  it stands nowhere there. */
+inline std::size_t FindUnit(const char16_t* text, std::size_t size, char16_t unit) noexcept
+{
+    std::size_t i = 0;
+    for (; i + VectorUnits <= size; i += VectorUnits) {
+        const auto found = reinterpret_cast<Units8>(LoadUnits8(text + i) == static_cast<std::uint16_t>(unit));
+        const std::size_t lane = FirstSetLane(found);
+        if (lane < VectorUnits)
+            return i + lane;
+    }
+    while (i < size && text[i] != unit)
+        ++i;
+    return i;
+}

@@ -1,6 +1,7 @@
 #include "JsonFormat.h"
 
 #include "IntText.h"
+#include "LargeMemory.h"
 #include "QuestionCheck.h"
 #include "TableWriter.h"
 #include "Utf.h"
@@ -8,6 +9,7 @@
 #include <simdjson.h>
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -239,14 +241,17 @@ int HexDigit(char c)
 // Whether any of the 8 bytes of `word` is a quote, a backslash, a control
 // character or, unless `utf8`, beyond ASCII. A carry may flag a byte after
 // one that is, never one alone.
-bool HasSpecialByte(std::uint64_t word, bool utf8)
+// The high bit of every byte of the little-endian word that a string must
+// look at; the lowest one set is exact, those above it may be too many.
+std::uint64_t SpecialBytes(std::uint64_t word, bool utf8)
 {
     constexpr std::uint64_t Ones = 0x0101010101010101;
     constexpr std::uint64_t Highs = 0x8080808080808080;
     const auto zeroByte = [](std::uint64_t v) { return (v - Ones) & ~v & Highs; };
-    return (zeroByte(word ^ (Ones * '"')) | zeroByte(word ^ (Ones * '\\')) |
-            ((word - Ones * 0x20) & ~word & Highs) | (utf8 ? 0 : word & Highs)) != 0;
+    return zeroByte(word ^ (Ones * '"')) | zeroByte(word ^ (Ones * '\\')) |
+           ((word - Ones * 0x20) & ~word & Highs) | (utf8 ? 0 : word & Highs);
 }
+static_assert(std::endian::native == std::endian::little);
 
 // The first fault of a whole JSON text, and where it was found.
 class SyntaxCheck
@@ -445,8 +450,12 @@ private:
         std::uint64_t word = 0;
         if (m_text.size() - m_at >= sizeof word) {
             std::memcpy(&word, m_text.data() + m_at, sizeof word);
-            if (!HasSpecialByte(word, m_utf8)) {
-                m_at += sizeof word;
+            // The plain bytes before the first that needs a look, all at once.
+            const std::uint64_t special = SpecialBytes(word, m_utf8);
+            const std::size_t plain =
+                special == 0 ? sizeof word : static_cast<std::size_t>(std::countr_zero(special)) / 8;
+            if (plain > 0) {
+                m_at += plain;
                 return true;
             }
         }
@@ -557,30 +566,26 @@ public:
         for (std::size_t got = 1; got > 0; m_size += got) {
             if (m_capacity - m_size < Block + simdjson::SIMDJSON_PADDING)
                 Grow(std::max(2 * m_capacity, Block + simdjson::SIMDJSON_PADDING));
-            got = in.Read(reinterpret_cast<std::uint8_t*>(m_data.get()) + m_size, Block);
+            got = in.Read(reinterpret_cast<std::uint8_t*>(m_data) + m_size, Block);
         }
-        std::fill_n(m_data.get() + m_size, simdjson::SIMDJSON_PADDING, '\0');
+        std::fill_n(m_data + m_size, simdjson::SIMDJSON_PADDING, '\0');
     }
-    std::string_view View() const noexcept { return {m_data.get(), m_size}; }
+    ~PaddedText() { FreeLarge(m_data, m_capacity); }
+    PaddedText(const PaddedText&) = delete;
+    PaddedText& operator=(const PaddedText&) = delete;
+    std::string_view View() const noexcept { return {m_data, m_size}; }
     std::size_t Capacity() const noexcept { return m_capacity; }
 
 private:
-    struct Free
-    {
-        void operator()(char* data) const noexcept { std::free(data); }
-    };
-    // realloc: a large block grows in place where the system can remap it.
+    // A large buffer grows in place where the system can remap it.
     void Grow(std::size_t capacity)
     {
-        char* grown = static_cast<char*>(std::realloc(m_data.get(), capacity));
-        if (!grown)
-            throw std::bad_alloc();
-        m_data.release();
-        m_data.reset(grown);
+        m_data = static_cast<char*>(m_data == nullptr ? AllocateLarge(capacity)
+                                                      : ResizeLarge(m_data, m_capacity, capacity));
         m_capacity = capacity;
     }
 
-    std::unique_ptr<char, Free> m_data;
+    char* m_data = nullptr;
     std::size_t m_size = 0;
     std::size_t m_capacity = 0;
 };

@@ -1,5 +1,6 @@
 #include "Utf.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -112,33 +113,38 @@ bool AppendFromUtf8(std::string_view text, std::u16string& out)
                 continue;
             }
         }
-        const auto b = static_cast<std::uint8_t>(text[i]);
-        if (b < 0x80) {
-            *unit++ = b;
-            ++i;
-            continue;
-        }
-        // Two bytes, as Cyrillic and most other alphabets take, decoded here.
-        if (b >= 0xC2 && b < 0xE0 && i + 1 < text.size() &&
-            (static_cast<std::uint8_t>(text[i + 1]) & 0xC0) == 0x80) {
-            *unit++ =
-                static_cast<char16_t>((b & 0x1F) << 6 | (static_cast<std::uint8_t>(text[i + 1]) & 0x3F));
-            i += 2;
-            continue;
-        }
-        char32_t c = 0;
-        const std::size_t length = DecodeUtf8At(text, i, c);
-        if (length == 0) {
-            *unit++ = u'\uFFFD';
-            valid = false;
-            ++i;
-        } else if (c < 0x10000) {
-            *unit++ = static_cast<char16_t>(c);
-            i += length;
-        } else {
-            *unit++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            *unit++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-            i += length;
+        // Otherwise the characters of those eight bytes one by one, before
+        // eight bytes are tried at once again: in a text of another alphabet
+        // most words hold a byte beyond ASCII.
+        for (const std::size_t stop = std::min(text.size(), i + sizeof word); i < stop;) {
+            const auto b = static_cast<std::uint8_t>(text[i]);
+            if (b < 0x80) {
+                *unit++ = b;
+                ++i;
+                continue;
+            }
+            // Two bytes, as Cyrillic and most other alphabets take, decoded here.
+            if (b >= 0xC2 && b < 0xE0 && i + 1 < text.size() &&
+                (static_cast<std::uint8_t>(text[i + 1]) & 0xC0) == 0x80) {
+                *unit++ =
+                    static_cast<char16_t>((b & 0x1F) << 6 | (static_cast<std::uint8_t>(text[i + 1]) & 0x3F));
+                i += 2;
+                continue;
+            }
+            char32_t c = 0;
+            const std::size_t length = DecodeUtf8At(text, i, c);
+            if (length == 0) {
+                *unit++ = u'\uFFFD';
+                valid = false;
+                ++i;
+            } else if (c < 0x10000) {
+                *unit++ = static_cast<char16_t>(c);
+                i += length;
+            } else {
+                *unit++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+                *unit++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+                i += length;
+            }
         }
     }
     out.resize(static_cast<std::size_t>(unit - out.data()));

@@ -120,19 +120,25 @@ TEST(QuestionCheck, RepeatsNameTheFirstQuestionWithTheText)
 
 TEST(QuestionCheck, RepeatsAreFoundAlikeWithoutTheRows)
 {
-    // Enough rows for the table of texts to grow several times; every third
-    // text is one of the first hundred again.
+    // Enough rows for the table of texts to grow several times, or, made
+    // room for beforehand, to stay as it is; every third text is one of the
+    // first hundred again.
     RowChecker kept;
     RowChecker texts(false);
+    RowChecker reserved(false);
+    reserved.Reserve(5000);
     Findings fromKept;
     Findings fromTexts;
+    Findings fromReserved;
     for (int k = 0; k < 5000; ++k) {
         const QuestionRow row =
             Row(u"1", u"q" + Decimal(k % 3 == 0 ? k % 100 : k), {u"a", u"b"}, u"0", k + 2);
         kept.Check(row, fromKept);
         texts.Check(row, fromTexts);
+        reserved.Check(row, fromReserved);
     }
     EXPECT_EQ(Texts(fromTexts), Texts(fromKept));
+    EXPECT_EQ(Texts(fromReserved), Texts(fromKept));
     EXPECT_GT(fromKept.size(), std::size_t(1600));
     EXPECT_EQ(texts.Rows().EntryCount(), 0);
 }
