@@ -5,6 +5,10 @@
 // repaint. A report only: it never fails.
 //
 //   QT_QPA_PLATFORM=offscreen ./editor_figures [runs]
+//
+// With VT_PAINT_TIMES=N in the environment it also lists, for the N slowest
+// commands of each kind, how long the command took before its repaint and
+// each paint event of the repaint, widget by widget.
 
 #include "BaseFormat.h"
 #include "ByteStream.h"
@@ -16,6 +20,7 @@
 #include "TF.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -31,6 +36,7 @@
 
 #include <fcntl.h>
 #include <malloc.h>
+#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -52,6 +58,77 @@ double CpuMs()
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// CPU time of the calling thread alone, in ms.
+double ThreadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// The application, timing every paint event that it delivers while asked to.
+class TimedApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    struct Paint
+    {
+        QString widget;
+        double ms;
+        double cpu;
+    };
+    bool timing = false;
+    std::vector<Paint> paints;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        if (!timing || event->type() != QEvent::Paint)
+            return QApplication::notify(receiver, event);
+        QElapsedTimer timer;
+        timer.start();
+        const double cpu = ThreadCpuMs();
+        const bool done = QApplication::notify(receiver, event);
+        const QString name = receiver->objectName().isEmpty() ? QString::fromLatin1(receiver->metaObject()->className())
+                                                               : receiver->objectName();
+        paints.push_back({name, static_cast<double>(timer.nsecsElapsed()) / 1e6, ThreadCpuMs() - cpu});
+        return done;
+    }
+};
+
+// One command as it was timed: its own part, and the paints of its repaint.
+struct CommandTimes
+{
+    double total = 0;
+    double command = 0;
+    double cpu = 0; // of the window's thread, command and repaint
+    // Of the window's thread too: minor page faults, waits (voluntary
+    // switches) and preemptions (involuntary ones).
+    long faults = 0;
+    long waits = 0;
+    long preempted = 0;
+    std::vector<TimedApplication::Paint> paints;
+};
+
+void PrintSlowest(const char* kind, std::vector<CommandTimes> times, std::size_t shown, bool byCpu)
+{
+    std::sort(times.begin(), times.end(),
+              [byCpu](const auto& a, const auto& b) { return byCpu ? a.cpu > b.cpu : a.total > b.total; });
+    for (std::size_t i = 0; i < std::min(shown, times.size()); ++i) {
+        double painted = 0;
+        QString list;
+        for (const auto& paint : times[i].paints) {
+            painted += paint.ms;
+            if (paint.ms >= 0.05)
+                list += QStringLiteral(" %1 %2/%3").arg(paint.widget).arg(paint.ms, 0, 'f', 2).arg(paint.cpu, 0, 'f', 2);
+        }
+        std::printf("  %s %.2f ms (thread CPU %.2f, %ld faults, %ld waits, %ld preempted): command %.2f, paints "
+                    "%.2f; paints of 0.05 ms and more, wall/CPU:%s\n",
+                    kind, times[i].total, times[i].cpu, times[i].faults, times[i].waits, times[i].preempted,
+                    times[i].command, painted, list.toUtf8().constData());
+    }
 }
 
 double Ms(Clock::time_point start)
@@ -146,7 +223,29 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
-    QApplication app(qtArgc, argv);
+    TimedApplication app(qtArgc, argv);
+    const std::size_t paintTimes = static_cast<std::size_t>(std::max(0, qEnvironmentVariableIntValue("VT_PAINT_TIMES")));
+    // Times one command and its repaint into `into` when asked to.
+    std::vector<CommandTimes> addTimes, replaceTimes, reopenTimes;
+    const auto timed = [&](std::vector<CommandTimes>& into, const auto& command) {
+        app.timing = paintTimes > 0;
+        app.paints.clear();
+        rusage before{};
+        getrusage(RUSAGE_THREAD, &before);
+        const double cpu = ThreadCpuMs();
+        const auto start = Clock::now();
+        command();
+        const double own = Ms(start);
+        Repaint();
+        const double total = Ms(start);
+        const double used = ThreadCpuMs() - cpu;
+        rusage after{};
+        getrusage(RUSAGE_THREAD, &after);
+        into.push_back({total, own, used, after.ru_minflt - before.ru_minflt, after.ru_nvcsw - before.ru_nvcsw,
+                        after.ru_nivcsw - before.ru_nivcsw, std::move(app.paints)});
+        app.timing = false;
+        app.paints.clear();
+    };
     const int runs = argc > 1 ? std::max(3, std::atoi(argv[1])) : 7;
 
     QTemporaryDir dir;
@@ -234,11 +333,9 @@ int main(int argc, char** argv)
         FillFields(fields, u"Новый вопрос номер " + Number(i));
         Repaint();
         const double cpu = CpuMs();
-        const auto start = Clock::now();
-        window.btnAddClick();
-        Repaint();
-        add.push_back(Ms(start));
+        timed(addTimes, [&] { window.btnAddClick(); });
         addCpu.push_back(CpuMs() - cpu);
+        add.push_back(addTimes.back().total);
     }
     const int count = window.Base().QuestionCount();
     for (int i = 0; i < commands; ++i) {
@@ -246,19 +343,15 @@ int main(int argc, char** argv)
         fields.SelectLine(line);
         Repaint();
         double cpu = CpuMs();
-        auto start = Clock::now();
-        window.qlistDblClick();
-        Repaint();
-        reopen.push_back(Ms(start));
+        timed(reopenTimes, [&] { window.qlistDblClick(); });
         reopenCpu.push_back(CpuMs() - cpu);
+        reopen.push_back(reopenTimes.back().total);
         FillFields(fields, u"Исправленный вопрос " + Number(i));
         Repaint();
         cpu = CpuMs();
-        start = Clock::now();
-        window.btnAddClick();
-        Repaint();
-        replace.push_back(Ms(start));
+        timed(replaceTimes, [&] { window.btnAddClick(); });
         replaceCpu.push_back(CpuMs() - cpu);
+        replace.push_back(replaceTimes.back().total);
     }
     const auto worst = [](const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); };
     std::printf("| add at %d questions, with the repaint (%d of each) | %.2f ms median, %.2f ms worst, "
@@ -269,6 +362,14 @@ int main(int argc, char** argv)
     std::printf(
         "| reopen (double-click) | %.2f ms median, %.2f ms worst; CPU %.2f ms median, %.2f ms worst |\n",
         Median(reopen), worst(reopen), Median(reopenCpu), worst(reopenCpu));
+    if (paintTimes > 0) {
+        for (const bool byCpu : {false, true}) {
+            std::printf("slowest by %s:\n", byCpu ? "the window thread's CPU time" : "wall time");
+            PrintSlowest("add", addTimes, paintTimes, byCpu);
+            PrintSlowest("replace", replaceTimes, paintTimes, byCpu);
+            PrintSlowest("reopen", reopenTimes, paintTimes, byCpu);
+        }
+    }
     std::printf("%s\n", window.edQuestion->text().isEmpty() ? "" : "(the fields were not cleared)");
     return 0;
 }

@@ -389,6 +389,7 @@ void QuestionBase::Swap(QuestionBase& other) noexcept
     m_hashes.swap(other.m_hashes);
     m_next.swap(other.m_next);
     m_heads.swap(other.m_heads);
+    std::swap(m_linked, other.m_linked);
     m_wide.swap(other.m_wide);
     std::swap(m_nextWide, other.m_nextWide);
     m_scratch.swap(other.m_scratch);
@@ -414,17 +415,36 @@ void QuestionBase::IndexQuestion(int k, std::uint32_t hash) noexcept
     // Room for question k and its bucket was made beforehand.
     const auto at = static_cast<std::size_t>(k);
     if (at == m_hashes.size()) {
+        // A new question waits for the next batch: linked one at a time
+        // between the decoding of records, each bucket written is a cache
+        // miss that nothing else overlaps.
         m_hashes.push_back(hash);
         m_next.push_back(-1);
+        if (m_hashes.size() - m_linked >= LinkBatch)
+            LinkPending();
+        return;
     }
+    LinkPending();
     m_hashes[at] = hash;
     std::int32_t& head = m_heads[hash & (m_heads.size() - 1)];
     m_next[at] = head;
     head = k;
 }
 
+void QuestionBase::LinkPending() const noexcept
+{
+    const std::size_t mask = m_heads.size() - 1;
+    for (std::size_t at = m_linked; at < m_hashes.size(); ++at) {
+        std::int32_t& head = m_heads[m_hashes[at] & mask];
+        m_next[at] = head;
+        head = static_cast<std::int32_t>(at);
+    }
+    m_linked = m_hashes.size();
+}
+
 void QuestionBase::UnindexQuestion(int k) noexcept
 {
+    LinkPending();
     const auto at = static_cast<std::size_t>(k);
     std::int32_t* link = &m_heads[m_hashes[at] & (m_heads.size() - 1)];
     while (*link != k)
@@ -442,12 +462,14 @@ void QuestionBase::Rehash(std::size_t buckets)
         head = k;
     }
     m_heads.swap(heads);
+    m_linked = m_hashes.size();
 }
 
 int QuestionBase::FindQuestion(std::u16string_view text) const
 {
     if (m_heads.empty())
         return -1;
+    LinkPending();
     const std::uint32_t hash = QuestionTextHash(text);
     int first = -1;
     // A chain holds every question with an equal text, in no order.

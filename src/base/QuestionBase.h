@@ -127,8 +127,13 @@ private:
     std::uint32_t Place(std::size_t units);
     void Write(Span span, std::u16string_view text) noexcept;
     void Compact();
-    // The hash of question texts: one chain per bucket through m_next.
+    // The hash of question texts: one chain per bucket through m_next. The
+    // questions appended last may wait in m_hashes, unlinked, until
+    // LinkPending puts them into their chains in one pass; every use of the
+    // chains links them first.
     void IndexQuestion(int k, std::uint32_t hash) noexcept;
+    void LinkPending() const noexcept;
+    static constexpr std::size_t LinkBatch = 512;
     void UnindexQuestion(int k) noexcept;
     void GrowIndex(std::size_t questions);
     void Rehash(std::size_t buckets);
@@ -143,8 +148,9 @@ private:
     // Code units of the blocks that no entry uses any longer (left by Replace).
     std::size_t m_unused = 0;
     std::vector<std::uint32_t> m_hashes; // per complete question
-    std::vector<std::int32_t> m_next;    // per complete question, -1 ends a chain
-    std::vector<std::int32_t> m_heads;   // per bucket, a power of two of them
+    mutable std::vector<std::int32_t> m_next;  // per complete question, -1 ends a chain
+    mutable std::vector<std::int32_t> m_heads; // per bucket, a power of two of them
+    mutable std::size_t m_linked = 0;          // questions in the chains
     // Where Entry widens texts kept in bytes, used in turn.
     mutable std::array<std::u16string, ViewsKept> m_wide;
     mutable std::size_t m_nextWide = 0;

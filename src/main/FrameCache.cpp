@@ -52,7 +52,11 @@ FrameCache::Key FrameCache::KeyOf(const QStyleOptionGroupBox& option) const
 void FrameCache::Draw(const QStyleOptionGroupBox& option)
 {
     const qreal ratio = m_box->devicePixelRatioF();
-    m_picture = QImage(m_box->size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    // Opaque, in the window's own format: drawing it back is a copy of its
+    // lines. A picture with alpha is blended instead, and the toolkit splits
+    // a large blend over worker threads, which the window then waits for;
+    // on a busy machine that wait was several milliseconds a command.
+    m_picture = QImage(m_box->size() * ratio, QImage::Format_RGB32);
     m_picture.setDevicePixelRatio(ratio);
     QPainter painter(&m_picture);
     // The picture is opaque, with the parent's background under the frame as
@@ -84,8 +88,12 @@ bool FrameCache::eventFilter(QObject* watched, QEvent* event)
         Draw(option);
         m_key = key;
     }
+    // Only the rectangles asked for are copied, each on its own.
     QPainter painter(m_box);
-    painter.setClipRegion(static_cast<QPaintEvent*>(event)->region());
-    painter.drawImage(0, 0, m_picture);
+    const qreal ratio = m_picture.devicePixelRatio();
+    for (const QRect& rect : static_cast<QPaintEvent*>(event)->region()) {
+        const QRectF source(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio);
+        painter.drawImage(QRectF(rect), m_picture, source);
+    }
     return true;
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <iterator>
 #include <vector>
@@ -234,4 +235,33 @@ TEST(QuestionBase, OneUnitDecidesHowATextIsKeptWhereverItLies)
         ASSERT_EQ(base.Entry(static_cast<int>(k) * 8 + 1), texts[k]) << k;
         ASSERT_EQ(FindQuestionText(base, texts[k]), static_cast<int>(k)) << k;
     }
+}
+
+// The questions appended last are put into the repeat check's chains in
+// batches: replacing one before its batch is linked, with no look-up in
+// between, must still leave every text found at its first question.
+TEST(QuestionBase, ReplacingQuestionsNotYetLinkedKeepsTheRepeatCheck)
+{
+    const auto text = [](int k) { return u"Вопрос " + std::u16string(1, char16_t(u'а' + k % 29)) +
+                                         std::u16string(static_cast<std::size_t>(k / 29), u'!'); };
+    QuestionBase base;
+    std::vector<std::u16string> texts;
+    for (int k = 0; k < 1300; ++k) {
+        texts.push_back(text(k));
+        base.AppendRecord(Sample(texts.back()));
+        // Every 97th replaced by an earlier text, every 89th by a new one,
+        // whether or not its batch is linked yet.
+        if (k % 97 == 96) {
+            texts[static_cast<std::size_t>(k)] = texts[static_cast<std::size_t>(k / 2)];
+            base.Replace(k * 8 + 1, texts[static_cast<std::size_t>(k)]);
+        } else if (k % 89 == 88) {
+            texts[static_cast<std::size_t>(k)] = u"новый " + texts[static_cast<std::size_t>(k)];
+            base.Replace(k * 8 + 1, texts[static_cast<std::size_t>(k)]);
+        }
+    }
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        const auto first = std::find(texts.begin(), texts.end(), texts[k]) - texts.begin();
+        ASSERT_EQ(FindQuestionText(base, texts[k]), first) << k;
+    }
+    EXPECT_EQ(FindQuestionText(base, u"нет такого"), -1);
 }
