@@ -12,6 +12,7 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -98,9 +99,15 @@ struct XmlReader::State
     /** The URI and local name of `qualified`; false, with the parse
      *  refused, when its prefix is unbound or it is no qualified name. An
      *  attribute without a prefix is in no namespace. */
-    bool Resolve(std::string_view qualified, bool attribute, XmlName& name)
+    bool Resolve(const XML_Char* raw, bool attribute, XmlName& name)
     {
-        const std::size_t colon = qualified.find(':');
+        // One pass finds both the end and the first colon of a short name.
+        std::size_t size = 0;
+        std::size_t colon = std::string_view::npos;
+        for (; raw[size] != '\0'; ++size)
+            if (raw[size] == ':' && colon == std::string_view::npos)
+                colon = size;
+        const std::string_view qualified(raw, size);
         if (colon == std::string_view::npos) {
             name.local = qualified;
             name.uri = attribute ? std::string_view() : defaultUri;
@@ -155,9 +162,9 @@ struct XmlReader::State
         return true;
     }
 
-    static bool IsDeclaration(std::string_view name)
+    static bool IsDeclaration(const XML_Char* name)
     {
-        return name.starts_with("xmlns") && (name.size() == 5 || name[5] == ':');
+        return std::strncmp(name, "xmlns", 5) == 0 && (name[5] == '\0' || name[5] == ':');
     }
 
     static void OnStart(void* data, const XML_Char* name, const XML_Char** atts)
@@ -177,11 +184,10 @@ struct XmlReader::State
             state.attributes.clear();
             bool prefixed = false;
             for (const XML_Char** a = atts; *a; a += 2) {
-                const std::string_view qualified(a[0]);
-                if (IsDeclaration(qualified))
+                if (IsDeclaration(a[0]))
                     continue;
                 XmlAttribute attribute{{}, std::string_view(a[1])};
-                if (!state.Resolve(qualified, true, attribute.name))
+                if (!state.Resolve(a[0], true, attribute.name))
                     return;
                 prefixed = prefixed || !attribute.name.uri.empty();
                 state.attributes.push_back(attribute);
