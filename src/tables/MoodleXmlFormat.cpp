@@ -22,6 +22,18 @@ enum class Target
     Dropped, // feedback, hints: only whether it holds anything counts
 };
 
+// The text without the blanks that TrimmedText takes off its ends, all of
+// them ASCII and so whole bytes of UTF-8.
+std::string_view TrimmedUtf8(std::string_view utf8)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (!utf8.empty() && blank(utf8.front()))
+        utf8.remove_prefix(1);
+    while (!utf8.empty() && blank(utf8.back()))
+        utf8.remove_suffix(1);
+    return utf8;
+}
+
 class MoodleReader : public XmlHandler
 {
 public:
@@ -86,10 +98,9 @@ public:
             return;
         const Target target = m_target;
         m_target = Target::None;
-        const std::u16string raw = FromUtf8(m_text);
         bool images = false;
-        std::u16string text =
-            m_textFormat == "html" ? TextOfHtml(raw, &images) : std::u16string(TrimmedText(raw));
+        std::u16string text = m_textFormat == "html" ? TextOfHtml(FromUtf8(m_text), &images)
+                                                     : FromUtf8(TrimmedUtf8(m_text));
         if (images)
             m_dropped.push_back("images and files");
         switch (target) {

@@ -5,12 +5,21 @@
 #include <algorithm>
 #include <array>
 
-std::u16string CellName(int column, std::int64_t row)
+namespace {
+
+std::u16string ColumnLetters(int column)
 {
     std::u16string letters;
     for (int c = column + 1; c > 0; c = (c - 1) / 26)
         letters.insert(letters.begin(), char16_t(u'A' + (c - 1) % 26));
-    return letters + Decimal(row);
+    return letters;
+}
+
+} // namespace
+
+std::u16string CellName(int column, std::int64_t row)
+{
+    return ColumnLetters(column) + Decimal(row);
 }
 
 int ColumnOfReference(std::string_view reference)
@@ -42,12 +51,18 @@ bool SheetRows::EndRow(std::int64_t row, std::int64_t repeat)
         m_width = fields.size();
     else if (fields.size() < m_width)
         fields.resize(m_width);
+    while (m_letters.size() < fields.size())
+        m_letters.push_back(ColumnLetters(int(m_letters.size())));
     for (std::int64_t n = 0; n < repeat && !m_stopped; ++n) {
         CsvRecord record;
-        record.place = u"row " + Decimal(row + n);
+        const std::u16string number = Decimal(row + n);
+        record.place = u"row " + number;
         record.cells.reserve(fields.size());
-        for (std::size_t c = 0; c < fields.size(); ++c)
-            record.cells.push_back(CellName(int(c), row + n));
+        for (std::size_t c = 0; c < fields.size(); ++c) {
+            std::u16string& cell = record.cells.emplace_back();
+            cell.reserve(m_letters[c].size() + number.size());
+            cell.append(m_letters[c]).append(number);
+        }
         record.fields = n + 1 < repeat ? fields : std::move(fields);
         m_stopped = !m_reader.Record(std::move(record));
     }

@@ -54,6 +54,7 @@ public:
 private:
     TableRecordReader m_reader;
     std::vector<std::u16string> m_fields;
+    std::vector<std::u16string> m_letters; // the columns' names, "A", "B", ...
     std::size_t m_width = 0; // the header row's
     bool m_stopped = false;
 };

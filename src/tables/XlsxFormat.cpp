@@ -117,9 +117,9 @@ public:
 // "_xHHHH_" stands for the code unit HHHH in the strings of a workbook.
 std::u16string Unescaped(std::string_view utf8)
 {
-    std::u16string text = FromUtf8(utf8);
-    if (text.find(u"_x") == std::u16string::npos)
-        return text;
+    if (utf8.find("_x") == std::string_view::npos)
+        return FromUtf8(utf8);
+    const std::u16string text = FromUtf8(utf8);
     const auto hex = [](char16_t c) {
         return c >= u'0' && c <= u'9'   ? c - u'0'
                : c >= u'A' && c <= u'F' ? c - u'A' + 10

@@ -59,6 +59,9 @@ TEST(XmlReaderTest, ReportsElementsAndDecodedTextInAnyPieces)
         // Prefixes do not matter, the namespace does.
         {"<p:a xmlns:p='urn:x'><p:b p:c='v'/></p:a>", "<urn:x|a><urn:x|b c=v></b></a>"},
         {"<a xmlns='urn:y'><b/></a>", "<urn:y|a><urn:y|b></b></a>"},
+        // A binding holds to the end of its element; the innermost wins.
+        {"<a xmlns:p='urn:u'><b xmlns:p='urn:v' xmlns=''><p:c/><d/></b><p:e xml:lang='ru'/></a>",
+         "<a><b><urn:v|c></c><d></d></b><urn:u|e lang=ru></e></a>"},
         {"<t>&lt;p&gt; &#1053;&#x435; <![CDATA[<b>&amp;</b>]]></t>", "<t><p> Не <b>&amp;</b></t>"},
         {"\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8'?><t>\xD0\x9D</t>", "<t>\xD0\x9D</t>"},
     };
@@ -85,6 +88,18 @@ TEST(XmlReaderTest, RefusesMalformedXmlAndDocumentTypes)
         {"<a>", "no element found", 1},
         {"<!DOCTYPE a [<!ENTITY x 'y'>]><a>&x;</a>", "a document type declaration is not accepted", 1},
         {"<!DOCTYPE a SYSTEM 'file:///etc/passwd'><a/>", "a document type declaration is not accepted", 1},
+        // Names as namespaces allow them, in the words of expat.
+        {"<a>\n<p:b/></a>", "unbound prefix", 2},
+        {"<a><b xmlns:p='urn:u'><p:c/></b><p:d/></a>", "unbound prefix", 1},
+        {"<a><b xmlns:p='urn:u'/><c p:x='1'/></a>", "unbound prefix", 1},
+        {"<a xmlns:p='urn:u' xmlns:q='urn:u' p:x='1' q:x='2'/>", "duplicate attribute", 1},
+        {"<a xmlns:p=''/>", "must not undeclare prefix", 1},
+        {"<a xmlns:xml='urn:u'/>", "reserved prefix (xml)", 1},
+        {"<a xmlns:xmlns='urn:u'/>", "reserved prefix (xmlns)", 1},
+        {"<a xmlns:p='http://www.w3.org/2000/xmlns/'/>", "prefix must not be bound", 1},
+        {"<p:b:c xmlns:p='urn:u'/>", "not well-formed", 1},
+        {"<a :x='1'/>", "not well-formed", 1},
+        {"<?p:q x?><a/>", "not well-formed", 1},
     };
     for (const BadCase& c : cases) {
         Recorder recorder;
