@@ -181,9 +181,9 @@ Findings SheetUnwritable(const QuestionBase& base, std::u16string_view title)
     return found;
 }
 
-std::vector<std::uint8_t> ReadWhole(InputStream& in)
+std::vector<std::uint8_t, LargeAllocator<std::uint8_t>> ReadWhole(InputStream& in)
 {
-    std::vector<std::uint8_t> bytes;
+    std::vector<std::uint8_t, LargeAllocator<std::uint8_t>> bytes;
     std::size_t size = 0;
     for (std::size_t got = 1; got > 0; size += got) {
         bytes.resize(size + (std::size_t(1) << 20));
@@ -203,7 +203,7 @@ Finding FileRefusal(std::u16string message)
 void ReadZippedSheet(InputStream& in, RowSink& sink, std::u16string_view kind,
                      void (*read)(std::span<const std::uint8_t> bytes, RowSink& sink, std::string& part))
 {
-    const std::vector<std::uint8_t> bytes = ReadWhole(in);
+    const auto bytes = ReadWhole(in);
     std::string part;
     try {
         read(bytes, sink, part);

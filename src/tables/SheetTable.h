@@ -2,6 +2,7 @@
 
 #include "CsvFormat.h"
 #include "Finding.h"
+#include "LargeMemory.h"
 #include "QuestionBase.h"
 #include "QuestionCheck.h"
 #include "XmlReader.h"
@@ -95,7 +96,7 @@ Findings SheetUnwritable(const QuestionBase& base, std::u16string_view title);
 
 /** A spreadsheet's whole bytes, read from `in` (whose size is bounded by
  *  the table limit of the file it reads). */
-std::vector<std::uint8_t> ReadWhole(InputStream& in);
+std::vector<std::uint8_t, LargeAllocator<std::uint8_t>> ReadWhole(InputStream& in);
 
 /** The finding that refuses a whole file, with nothing read from it. */
 Finding FileRefusal(std::u16string message);

@@ -368,8 +368,12 @@ void ReadWorkbook(std::span<const std::uint8_t> bytes, RowSink& sink, std::strin
     if (const Relationship* strings = OfType(relationships, "/sharedStrings")) {
         const std::string sheetPart = part;
         part = PartPath(workbook, strings->target);
-        if (zip.Has(part))
-            ParseXmlPart(zip.Read(part), shared);
+        if (zip.Has(part)) {
+            // Streamed like the sheet: held whole, a full base's strings
+            // part would be a second copy of nearly every text.
+            XmlReader strings(shared);
+            StreamXmlPart(zip, part, strings);
+        }
         part = sheetPart;
     }
 
