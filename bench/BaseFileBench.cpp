@@ -2,9 +2,9 @@
 // beside a plain memcpy of the same number of bytes into fresh memory.
 // Counters: op_ms and memcpy_ms per iteration, and ratio = op / memcpy.
 
-#include "BaseFormat.h"
-#include "ByteStream.h"
-#include "QuestionBase.h"
+#include "base/BaseFormat.h"
+#include "base/ByteStream.h"
+#include "base/QuestionBase.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,6 +12,8 @@
 #include <cstring>
 #include <memory>
 #include <random>
+
+using namespace vt;
 
 namespace {
 

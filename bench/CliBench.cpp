@@ -1,13 +1,15 @@
 // Timings of "vertalina-base export" and "build" on a full base of 99,999
 // questions, through files as the program runs them.
-#include "CliRunner.h"
-#include "CliTestBases.h"
+#include "tests/cli/CliRunner.h"
+#include "tests/cli/CliTestBases.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+
+using namespace vt;
 
 namespace {
 

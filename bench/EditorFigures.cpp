@@ -10,14 +10,14 @@
 // commands of each kind, how long the command took before its repaint and
 // each paint event of the repaint, widget by widget.
 
-#include "BaseFormat.h"
-#include "ByteStream.h"
-#include "EditorFields.h"
-#include "FileDialog.h"
-#include "QuestionBase.h"
-#include "QuestionList.h"
-#include "RawFileWork.h"
-#include "TF.h"
+#include "base/BaseFormat.h"
+#include "base/ByteStream.h"
+#include "base/QuestionBase.h"
+#include "bench/RawFileWork.h"
+#include "main/EditorFields.h"
+#include "main/FileDialog.h"
+#include "main/QuestionList.h"
+#include "main/TF.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -39,6 +39,8 @@
 #include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
+
+using namespace vt;
 
 namespace {
 

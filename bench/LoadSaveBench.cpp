@@ -2,13 +2,13 @@
 // saves it again, beside a raw read and a raw write of the same file.
 // Counters: op_ms and raw_ms per iteration, and ratio = op / raw.
 
-#include "BaseFormat.h"
-#include "ByteStream.h"
-#include "FileDialog.h"
-#include "QuestionBase.h"
-#include "QuestionList.h"
-#include "RawFileWork.h"
-#include "TF.h"
+#include "base/BaseFormat.h"
+#include "base/ByteStream.h"
+#include "base/QuestionBase.h"
+#include "bench/RawFileWork.h"
+#include "main/FileDialog.h"
+#include "main/QuestionList.h"
+#include "main/TF.h"
 
 #include <QApplication>
 #include <QFile>
@@ -23,6 +23,8 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+
+using namespace vt;
 
 namespace {
 

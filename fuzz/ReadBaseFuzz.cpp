@@ -2,16 +2,18 @@
 // by whole records: eight entries for every record that was complete in the
 // input, and none for a record cut short.
 
-#include "BaseFormat.h"
-#include "ByteStream.h"
-#include "Error.h"
-#include "QuestionBase.h"
+#include "base/BaseFormat.h"
+#include "base/ByteStream.h"
+#include "base/QuestionBase.h"
+#include "text/Error.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+using namespace vt;
 
 namespace {
 

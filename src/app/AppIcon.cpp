@@ -1,4 +1,4 @@
-#include "AppIcon.h"
+#include "app/AppIcon.h"
 
 #include <QString>
 
@@ -10,6 +10,8 @@ static void InitIconResources()
     Q_INIT_RESOURCE(vertalina_icons);
 }
 
+namespace vt {
+
 QIcon AppIcon()
 {
     static const bool registered = (InitIconResources(), true);
@@ -20,3 +22,5 @@ QIcon AppIcon()
         icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
     return icon;
 }
+
+} // namespace vt

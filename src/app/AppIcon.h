@@ -2,6 +2,8 @@
 
 #include <QIcon>
 
+namespace vt {
+
 /** The id under which the desktop knows the editor: the name of its desktop
  *  entry (without ".desktop"), of its icon in the icon theme and of its
  *  AppStream metainfo. Pass it to QGuiApplication::setDesktopFileName so the
@@ -16,3 +18,5 @@ inline constexpr int AppIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
  *  QApplication::setWindowIcon; the window's caption bar and its task bar
  *  entry show it. Needs a QGuiApplication to exist; throws nothing. */
 QIcon AppIcon();
+
+} // namespace vt

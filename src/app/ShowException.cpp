@@ -1,11 +1,13 @@
-#include "ShowException.h"
+#include "app/ShowException.h"
 
-#include "Error.h"
-#include "QtText.h"
+#include "main/QtText.h"
+#include "text/Error.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QWidget>
+
+namespace vt {
 
 namespace {
 
@@ -47,3 +49,5 @@ void ReportToUser(const std::exception_ptr& error)
         grabber->releaseMouse();
     ShowException(error);
 }
+
+} // namespace vt

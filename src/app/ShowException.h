@@ -5,6 +5,8 @@
 #include <exception>
 #include <functional>
 
+namespace vt {
+
 /** The application title: the caption of every error report. */
 QString ApplicationTitle();
 
@@ -20,3 +22,5 @@ void ShowException(const std::exception_ptr& error);
 /** Releases any mouse grab and reports the error with ShowException; the
  *  reporter that the start-up installs for the error guard. */
 void ReportToUser(const std::exception_ptr& error);
+
+} // namespace vt

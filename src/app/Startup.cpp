@@ -1,14 +1,16 @@
-#include "Startup.h"
+#include "app/Startup.h"
 
-#include "AppIcon.h"
-#include "ErrorReport.h"
-#include "ShowException.h"
-#include "SystemResources.h"
-#include "TF.h"
+#include "app/AppIcon.h"
+#include "app/ShowException.h"
+#include "app/SystemResources.h"
+#include "main/TF.h"
+#include "text/ErrorReport.h"
 
 #include <QApplication>
 
 #include <memory>
+
+namespace vt {
 
 namespace {
 
@@ -56,3 +58,5 @@ int RunEditor(int argc, char** argv, const WindowFactory& makeWindow)
     QApplication::exec();
     return 0;
 }
+
+} // namespace vt

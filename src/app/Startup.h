@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 
+namespace vt {
+
 class TF;
 
 /** Makes the main window; tests put in one that fails. */
@@ -15,3 +17,5 @@ using WindowFactory = std::function<std::unique_ptr<QWidget>()>;
  *  command line but the program name, and always returns 0. An error that
  *  escapes the start is reported and the loop is not run. */
 int RunEditor(int argc, char** argv, const WindowFactory& makeWindow = {});
+
+} // namespace vt

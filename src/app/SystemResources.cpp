@@ -1,10 +1,12 @@
-#include "SystemResources.h"
+#include "app/SystemResources.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QTranslator>
+
+namespace vt {
 
 bool RegisterTypeface(const QString& file)
 {
@@ -30,3 +32,5 @@ bool LoadToolkitTranslations(const QLocale& locale)
     }
     return QCoreApplication::installTranslator(translator);
 }
+
+} // namespace vt

@@ -3,6 +3,8 @@
 #include <QLocale>
 #include <QString>
 
+namespace vt {
+
 #ifdef Q_OS_WIN
 /** On Windows Tahoma is a system font: no file is registered. */
 inline const QString TahomaFile;
@@ -27,3 +29,5 @@ QString ToolkitTranslationsFolder();
  *  translation was found; without one the toolkit stays in English. Needs
  *  the application object, which owns the translator. */
 bool LoadToolkitTranslations(const QLocale& locale = QLocale::system());
+
+} // namespace vt

@@ -1,4 +1,6 @@
-#include "Startup.h"
+#include "app/Startup.h"
+
+using namespace vt;
 
 int main(int argc, char** argv)
 {

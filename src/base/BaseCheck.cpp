@@ -1,10 +1,12 @@
-#include "BaseCheck.h"
+#include "base/BaseCheck.h"
 
-#include "BaseFormat.h"
-#include "QuestionCheck.h"
+#include "base/BaseFormat.h"
+#include "base/QuestionCheck.h"
 
 #include <algorithm>
 #include <vector>
+
+namespace vt {
 
 namespace {
 
@@ -114,3 +116,5 @@ BaseCheckReport CheckBaseFile(InputStream& in)
     }
     return report;
 }
+
+} // namespace vt

@@ -1,11 +1,13 @@
 #pragma once
 
-#include "ByteStream.h"
-#include "QuestionBase.h"
+#include "base/ByteStream.h"
+#include "base/QuestionBase.h"
 
-#include "Finding.h"
+#include "base/Finding.h"
 
 #include <array>
+
+namespace vt {
 
 /** What reading a base file as the editor does revealed. */
 struct BaseCheckReport
@@ -25,3 +27,5 @@ struct BaseCheckReport
  *  Throws the header's conversion error ("''<text>'' is not a valid integer
  *  value") when the file cannot be read at all. */
 BaseCheckReport CheckBaseFile(InputStream& in);
+
+} // namespace vt

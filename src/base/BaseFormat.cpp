@@ -1,14 +1,16 @@
-#include "BaseFormat.h"
+#include "base/BaseFormat.h"
 
-#include "Error.h"
-#include "IntText.h"
-#include "UnitVector.h"
+#include "base/UnitVector.h"
+#include "text/Error.h"
+#include "text/IntText.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
 #include <vector>
+
+namespace vt {
 
 namespace {
 
@@ -380,3 +382,5 @@ void ReadBase(InputStream& in, QuestionBase& base)
     if (reader.CutShort())
         throw Error(u"Stream read error");
 }
+
+} // namespace vt

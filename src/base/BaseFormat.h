@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ByteStream.h"
-#include "QuestionBase.h"
+#include "base/ByteStream.h"
+#include "base/QuestionBase.h"
 
 #include <array>
 #include <cstddef>
@@ -12,6 +12,8 @@
 
 // The ".dat" base file: a 5-code-unit header holding the question count,
 // then one scrambled 457-code-unit record per question, UTF-16LE throughout.
+
+namespace vt {
 
 /** Bytes of the header and of one record in a base file. */
 inline constexpr std::size_t BaseHeaderBytes = 10;
@@ -112,3 +114,5 @@ private:
  *  records before it stay appended. Bytes after the counted records are
  *  never read. */
 void ReadBase(InputStream& in, QuestionBase& base);
+
+} // namespace vt

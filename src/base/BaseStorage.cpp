@@ -1,8 +1,10 @@
-#include "BaseStorage.h"
+#include "base/BaseStorage.h"
 
-#include "BaseFormat.h"
-#include "InputFile.h"
-#include "OutputFile.h"
+#include "base/BaseFormat.h"
+#include "base/InputFile.h"
+#include "base/OutputFile.h"
+
+namespace vt {
 
 QuestionBase LoadBaseFile(const std::string& path, FileId* id)
 {
@@ -22,3 +24,5 @@ void SaveBaseFile(const QuestionBase& base, const std::string& path, const std::
     WriteOutputFile(path,
                     [&](OutputStream& out) { WriteCheckedBase(base, out, out.Measures() ? quiet : notify); });
 }
+
+} // namespace vt

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "InputFile.h"
-#include "QuestionBase.h"
+#include "base/InputFile.h"
+#include "base/QuestionBase.h"
 
 #include <functional>
 #include <string>
@@ -10,6 +10,8 @@
 // load through LoadBaseFile by way of the storage of every format
 // (tables/FileStorage.h), whose save of a base file makes the same calls as
 // SaveBaseFile. Paths are in the file system's encoding (UTF-8).
+
+namespace vt {
 
 /** Reads the base file at `path` into a new base, so that the caller's base
  *  is untouched by a failure, and puts the file's identity into `id` when
@@ -24,3 +26,5 @@ QuestionBase LoadBaseFile(const std::string& path, FileId* id = nullptr);
  *  record's length as it is written. */
 void SaveBaseFile(const QuestionBase& base, const std::string& path,
                   const std::function<void(int)>& notify = {});
+
+} // namespace vt

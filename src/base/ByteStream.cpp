@@ -1,9 +1,11 @@
-#include "ByteStream.h"
+#include "base/ByteStream.h"
 
-#include "Error.h"
+#include "text/Error.h"
 
 #include <algorithm>
 #include <cstring>
+
+namespace vt {
 
 void MemoryOutputStream::Write(const std::uint8_t* data, std::size_t n)
 {
@@ -99,3 +101,5 @@ void BufferedOutputStream::Flush()
         m_out.Write(m_buffer.data(), m_buffer.size());
     m_buffer.clear();
 }
+
+} // namespace vt

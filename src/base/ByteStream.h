@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+namespace vt {
+
 /** Where a base file's bytes go. */
 class OutputStream
 {
@@ -150,3 +152,5 @@ private:
     std::vector<std::uint8_t> m_buffer;
     std::uint64_t m_total = 0;
 };
+
+} // namespace vt

@@ -1,10 +1,12 @@
-#include "ByteStream.h"
+#include "base/ByteStream.h"
 
-#include "Error.h"
-#include "FileNames.h"
-#include "SystemCalls.h"
+#include "base/FileNames.h"
+#include "base/SystemCalls.h"
+#include "text/Error.h"
 
 #include <cerrno>
+
+namespace vt {
 
 std::size_t FileInputStream::Read(std::uint8_t* data, std::size_t n)
 {
@@ -47,3 +49,5 @@ void FileOutputStream::Write(const std::uint8_t* data, std::size_t n)
         }
     }
 }
+
+} // namespace vt

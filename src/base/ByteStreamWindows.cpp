@@ -1,12 +1,14 @@
-#include "ByteStream.h"
+#include "base/ByteStream.h"
 
-#include "Error.h"
-#include "FileNames.h"
-#include "Win32Calls.h"
+#include "base/FileNames.h"
+#include "base/Win32Calls.h"
+#include "text/Error.h"
 
 #include <algorithm>
 
 #include <windows.h>
+
+namespace vt {
 
 namespace {
 
@@ -47,3 +49,5 @@ void FileOutputStream::Write(const std::uint8_t* data, std::size_t n)
         done += put;
     }
 }
+
+} // namespace vt

@@ -1,11 +1,13 @@
-#include "FileKind.h"
+#include "base/FileKind.h"
 
-#include "BaseFormat.h"
-#include "Error.h"
+#include "base/BaseFormat.h"
+#include "text/Error.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+
+namespace vt {
 
 namespace {
 
@@ -224,3 +226,5 @@ const std::uint8_t* HeadInputStream::Borrow(std::size_t n)
         return m_source.Borrow(n);
     return nullptr;
 }
+
+} // namespace vt

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ByteStream.h"
+#include "base/ByteStream.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +11,8 @@
 // What a file seems to be, judged from its first bytes, so that a command
 // given the wrong kind of file can say what it was given instead of failing
 // on a header that does not read as a count.
+
+namespace vt {
 
 enum class FileKind
 {
@@ -64,3 +66,5 @@ private:
     std::vector<std::uint8_t> m_head;
     std::size_t m_pos = 0;
 };
+
+} // namespace vt

@@ -1,16 +1,18 @@
-#include "FileNames.h"
+#include "base/FileNames.h"
 
-#include "OutputFile.h"
+#include "base/OutputFile.h"
 
-#include "Error.h"
-#include "IntText.h"
-#include "Utf.h"
+#include "text/Error.h"
+#include "text/IntText.h"
+#include "text/Utf.h"
 
 #include <cstring>
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
+
+namespace vt {
 
 namespace {
 
@@ -164,3 +166,5 @@ SaveNotConfirmed::SaveNotConfirmed(std::string_view path, int error)
       m_cause(SystemErrorText(error))
 {
 }
+
+} // namespace vt

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Error.h"
+#include "text/Error.h"
 
 #include <cstddef>
 #include <string>
@@ -9,6 +9,8 @@
 // File names as messages and the event log show them. Paths are byte strings
 // in the file system's encoding (UTF-8; on Windows always UTF-8, converted to
 // the system's UTF-16 names when a file is opened).
+
+namespace vt {
 
 /** The path as UTF-16 text for a message, escaped as ShownPath escapes it
  *  ("\n", "\x1b", "\u202e", a byte that is not UTF-8 as "\xff"), so that no
@@ -69,3 +71,5 @@ private:
 [[noreturn]] void ThrowTooLarge(std::string_view path, std::size_t limit);
 /** As ThrowFileError with the system's text for the error number. */
 [[noreturn]] void ThrowFileError(std::u16string_view what, std::string_view path, int error);
+
+} // namespace vt

@@ -1,11 +1,13 @@
-#include "Finding.h"
+#include "base/Finding.h"
 
-#include "Utf.h"
+#include "text/Utf.h"
 
 #include <algorithm>
 #include <charconv>
 #include <iterator>
 #include <utility>
+
+namespace vt {
 
 Finding FindingOnLine(int line, std::u16string message)
 {
@@ -51,3 +53,5 @@ std::u16string Counted(std::int64_t count, std::u16string_view singular, std::u1
 {
     return Decimal(count) + u' ' + std::u16string(count == 1 ? singular : plural);
 }
+
+} // namespace vt

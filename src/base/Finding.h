@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vt {
+
 /** One fault found in an input file, and where it is. */
 struct Finding
 {
@@ -32,3 +34,5 @@ void AppendDecimal(std::u16string& text, std::int64_t value);
 
 /** "1 question", "2 questions": the count and the noun, singular for one. */
 std::u16string Counted(std::int64_t count, std::u16string_view singular, std::u16string_view plural);
+
+} // namespace vt

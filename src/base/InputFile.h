@@ -1,10 +1,12 @@
 #pragma once
 
-#include "ByteStream.h"
+#include "base/ByteStream.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+namespace vt {
 
 /** Which file an open file is: its device and inode (on Windows, the
  *  volume's serial number and the file's index on it). */
@@ -57,3 +59,5 @@ private:
     FileInputStream m_stream{NoNativeFile};
     BlockInputStream m_blocks{m_stream};
 };
+
+} // namespace vt

@@ -1,7 +1,7 @@
-#include "InputFile.h"
+#include "base/InputFile.h"
 
-#include "FileNames.h"
-#include "SystemCalls.h"
+#include "base/FileNames.h"
+#include "base/SystemCalls.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+
+namespace vt {
 
 namespace {
 
@@ -86,3 +88,5 @@ std::vector<std::uint8_t> InputFile::ReadAll(std::size_t limit)
             return bytes;
     }
 }
+
+} // namespace vt

@@ -1,11 +1,13 @@
-#include "InputFile.h"
+#include "base/InputFile.h"
 
-#include "FileNames.h"
-#include "Win32Calls.h"
+#include "base/FileNames.h"
+#include "base/Win32Calls.h"
 
 #include <algorithm>
 
 #include <windows.h>
+
+namespace vt {
 
 namespace {
 
@@ -81,3 +83,5 @@ std::vector<std::uint8_t> InputFile::ReadAll(std::size_t limit)
             return bytes;
     }
 }
+
+} // namespace vt

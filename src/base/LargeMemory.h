@@ -11,6 +11,8 @@
 // buffers ask for them, so that a full base costs tens of faults instead of
 // tens of thousands. Smaller buffers come from the ordinary allocator.
 
+namespace vt {
+
 /** The smallest buffer, in bytes, taken from the system directly. */
 inline constexpr std::size_t LargeMemoryThreshold = std::size_t(1) << 20;
 
@@ -51,3 +53,5 @@ template <class T> struct LargeAllocator
     }
     template <class U> bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
 };
+
+} // namespace vt

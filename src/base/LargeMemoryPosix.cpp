@@ -1,10 +1,12 @@
-#include "LargeMemory.h"
+#include "base/LargeMemory.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 #include <sys/mman.h>
+
+namespace vt {
 
 namespace {
 
@@ -75,3 +77,5 @@ void FreeLarge(void* data, std::size_t bytes) noexcept
     if (data != nullptr)
         ::munmap(data, Rounded(bytes));
 }
+
+} // namespace vt

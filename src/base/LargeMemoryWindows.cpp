@@ -1,4 +1,4 @@
-#include "LargeMemory.h"
+#include "base/LargeMemory.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -6,6 +6,8 @@
 
 // Large pages on Windows need a privilege that a user's program does not
 // hold, so large buffers come from the ordinary allocator there.
+
+namespace vt {
 
 void* AllocateLarge(std::size_t bytes)
 {
@@ -27,3 +29,5 @@ void FreeLarge(void* data, std::size_t /*bytes*/) noexcept
 {
     std::free(data);
 }
+
+} // namespace vt

@@ -1,13 +1,15 @@
 #pragma once
 
-#include "ByteStream.h"
-#include "FileNames.h"
-#include "InputFile.h"
+#include "base/ByteStream.h"
+#include "base/FileNames.h"
+#include "base/InputFile.h"
 
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace vt {
 
 /** A save that went through but that the system could not confirm will
  *  survive a crash: the folder's sync or the last close failed after the new
@@ -79,3 +81,5 @@ private:
  *  Errors that `write` throws itself pass through unchanged. */
 void WriteOutputFile(const std::string& path, const std::function<void(OutputStream&)>& write,
                      const std::vector<FileId>& inputs = {});
+
+} // namespace vt

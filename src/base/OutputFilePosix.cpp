@@ -1,8 +1,8 @@
-#include "OutputFile.h"
+#include "base/OutputFile.h"
 
-#include "Error.h"
-#include "FileNames.h"
-#include "SystemCalls.h"
+#include "base/FileNames.h"
+#include "base/SystemCalls.h"
+#include "text/Error.h"
 
 #include <cerrno>
 #include <chrono>
@@ -18,6 +18,8 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+
+namespace vt {
 
 namespace {
 
@@ -690,3 +692,5 @@ void WriteOutputFile(const std::string& path, const std::function<void(OutputStr
     if (!folder.Close())
         throw SaveNotConfirmed(path, errno);
 }
+
+} // namespace vt

@@ -1,13 +1,15 @@
-#include "OutputFile.h"
+#include "base/OutputFile.h"
 
-#include "Error.h"
-#include "FileNames.h"
-#include "Win32Calls.h"
+#include "base/FileNames.h"
+#include "base/Win32Calls.h"
+#include "text/Error.h"
 
 #include <random>
 #include <utility>
 
 #include <windows.h>
+
+namespace vt {
 
 namespace {
 
@@ -203,3 +205,5 @@ void WriteOutputFile(const std::string& path, const std::function<void(OutputStr
         ThrowLastError(CannotWrite, path);
     temporary.Keep();
 }
+
+} // namespace vt

@@ -1,8 +1,8 @@
-#include "QuestionBase.h"
+#include "base/QuestionBase.h"
 
-#include "Error.h"
-#include "IntText.h"
-#include "UnitVector.h"
+#include "base/UnitVector.h"
+#include "text/Error.h"
+#include "text/IntText.h"
 
 #include <algorithm>
 #include <bit>
@@ -11,6 +11,8 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+
+namespace vt {
 
 void ThrowListIndexError(std::int64_t n)
 {
@@ -564,3 +566,5 @@ int FindQuestionText(const QuestionBase& base, std::u16string_view text)
 {
     return base.FindQuestion(text);
 }
+
+} // namespace vt

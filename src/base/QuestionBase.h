@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vt {
+
 /** Field numbers of a question's eight entries, in stored order. */
 enum QuestionField : int
 {
@@ -236,3 +238,5 @@ std::uint32_t QuestionTextHash(std::u16string_view text) noexcept;
  *  and blanks count), or -1. This is the repeat check of adding a question;
  *  it costs the same however many questions the base holds. */
 int FindQuestionText(const QuestionBase& base, std::u16string_view text);
+
+} // namespace vt

@@ -1,8 +1,10 @@
-#include "QuestionCheck.h"
+#include "base/QuestionCheck.h"
 
-#include "UnitVector.h"
+#include "base/UnitVector.h"
 
 #include <algorithm>
+
+namespace vt {
 
 namespace {
 
@@ -276,3 +278,5 @@ BuiltBase BuildQuestionBase(const std::vector<QuestionRow>& rows, const AnswerKe
         builder.Add(row);
     return builder.Finish();
 }
+
+} // namespace vt

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "BaseFormat.h"
-#include "Finding.h"
-#include "LargeMemory.h"
-#include "QuestionBase.h"
+#include "base/BaseFormat.h"
+#include "base/Finding.h"
+#include "base/LargeMemory.h"
+#include "base/QuestionBase.h"
 
 #include <array>
 #include <cstddef>
@@ -14,6 +14,8 @@
 
 // The rules that a question of any input must meet before it goes into a
 // base, the same for every format and for the check of base files.
+
+namespace vt {
 
 struct QuestionRowView;
 
@@ -203,3 +205,5 @@ private:
 
 /** BaseBuilder over all the rows. */
 BuiltBase BuildQuestionBase(const std::vector<QuestionRow>& rows, const AnswerKey& key = {});
+
+} // namespace vt

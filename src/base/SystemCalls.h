@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+namespace vt {
+
 // The system calls of the file layer, each behind one function so that tests
 // can make any of them fail. Every function returns what the system call
 // returns and leaves its error in errno; interrupted calls are repeated.
@@ -53,3 +55,5 @@ ssize_t GetAttribute(int fd, const char* name, void* value, std::size_t size);
 int SetAttribute(int fd, const char* name, const void* value, std::size_t size);
 
 } // namespace Sys
+
+} // namespace vt

@@ -1,4 +1,4 @@
-#include "SystemCalls.h"
+#include "base/SystemCalls.h"
 
 #include <cerrno>
 #include <utility>
@@ -10,6 +10,8 @@
 #include <sys/file.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+
+namespace vt {
 
 namespace Sys {
 
@@ -202,3 +204,5 @@ int SetAttribute(int fd, const char* name, const void* value, std::size_t size)
 }
 
 } // namespace Sys
+
+} // namespace vt

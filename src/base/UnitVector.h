@@ -10,6 +10,8 @@
 // words where it has none). Loads and stores go through memcpy, so any
 // address will do.
 
+namespace vt {
+
 using Units8 = std::uint16_t __attribute__((vector_size(16)));
 inline constexpr std::size_t VectorUnits = 8;
 
@@ -55,3 +57,5 @@ inline std::size_t FindUnit(const char16_t* text, std::size_t size, char16_t uni
         ++i;
     return i;
 }
+
+} // namespace vt

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+namespace vt {
+
 // The Win32 calls of the file layer, each behind one function so that tests
 // can make any of them fail. Every function returns what the call returns and
 // leaves its error for GetLastError().
@@ -33,3 +35,5 @@ BOOL MoveFileExW(const wchar_t* from, const wchar_t* to, DWORD flags);
 BOOL DeleteFileW(const wchar_t* name);
 
 } // namespace Win
+
+} // namespace vt

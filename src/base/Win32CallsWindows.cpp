@@ -1,6 +1,8 @@
-#include "Win32Calls.h"
+#include "base/Win32Calls.h"
 
 #include <utility>
+
+namespace vt {
 
 namespace Win {
 
@@ -114,3 +116,5 @@ BOOL DeleteFileW(const wchar_t* name)
 }
 
 } // namespace Win
+
+} // namespace vt

@@ -1,6 +1,6 @@
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
-#include "Utf.h"
+#include "text/Utf.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -11,6 +11,8 @@
 #include <clocale>
 #include <locale.h>
 #endif
+
+namespace vt {
 
 CommandLine::CommandLine(std::string usage, std::string about, std::string footer)
     : m_usage(std::move(usage)), m_about(std::move(about)), m_footer(std::move(footer))
@@ -255,3 +257,5 @@ std::u16string LowerCase(std::u16string_view text)
 #endif
     return lower;
 }
+
+} // namespace vt

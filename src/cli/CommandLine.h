@@ -16,6 +16,8 @@
 // like; "--" ends the options and "-" is a file. Texts are UTF-16, as the
 // messages quote them; a word's bytes come back through ToPathBytes.
 
+namespace vt {
+
 /** One command's options and help. */
 class CommandLine
 {
@@ -74,3 +76,5 @@ std::u16string HelpWrapped(std::u16string_view text, int at, int indent);
 /** The text in lower case, letter by letter, as the system's character
  *  tables have it. */
 std::u16string LowerCase(std::u16string_view text);
+
+} // namespace vt

@@ -1,16 +1,16 @@
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "BaseCheck.h"
-#include "BaseFormat.h"
-#include "CommandLine.h"
-#include "Error.h"
-#include "FileFormats.h"
-#include "FileKind.h"
-#include "FileNames.h"
-#include "FileStorage.h"
-#include "InputFile.h"
-#include "OutputFile.h"
-#include "Utf.h"
+#include "base/BaseCheck.h"
+#include "base/BaseFormat.h"
+#include "base/FileKind.h"
+#include "base/FileNames.h"
+#include "base/InputFile.h"
+#include "base/OutputFile.h"
+#include "cli/CommandLine.h"
+#include "tables/FileFormats.h"
+#include "tables/FileStorage.h"
+#include "text/Error.h"
+#include "text/Utf.h"
 
 #include <algorithm>
 #include <functional>
@@ -21,6 +21,8 @@
 #ifndef VERTALINA_VERSION
 #define VERTALINA_VERSION "0"
 #endif
+
+namespace vt {
 
 namespace {
 
@@ -778,3 +780,5 @@ int RunCli(const std::vector<std::string>& arguments, CliStream& out, CliStream&
     }
     return ExitFailure;
 }
+
+} // namespace vt

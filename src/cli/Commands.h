@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vt {
+
 /** Exit statuses of the program. */
 enum ExitStatus : int
 {
@@ -29,3 +31,5 @@ public:
  *  names are passed to the file layer as they were given.
  *  Returns the exit status; throws nothing. */
 int RunCli(const std::vector<std::string>& arguments, CliStream& out, CliStream& err);
+
+} // namespace vt

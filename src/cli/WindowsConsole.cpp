@@ -17,6 +17,8 @@
 #include <io.h>
 #include <windows.h>
 
+namespace vt {
+
 namespace {
 
 class Console
@@ -45,3 +47,5 @@ private:
 const Console console;
 
 } // namespace
+
+} // namespace vt

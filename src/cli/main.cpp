@@ -1,7 +1,7 @@
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "FileNames.h"
-#include "Utf.h"
+#include "base/FileNames.h"
+#include "text/Utf.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -106,6 +106,8 @@ void PlugClosedDescriptors()
 #endif
 
 } // namespace
+
+using namespace vt;
 
 int main(int argc, char** argv)
 {

@@ -1,8 +1,10 @@
-#include "Beep.h"
+#include "cspin/Beep.h"
 
 #include <QApplication>
 
 #include <utility>
+
+namespace vt {
 
 namespace {
 std::function<void()>& BeepFunction()
@@ -24,3 +26,5 @@ std::function<void()> SetBeepFunction(std::function<void()> beep)
 {
     return std::exchange(BeepFunction(), std::move(beep));
 }
+
+} // namespace vt

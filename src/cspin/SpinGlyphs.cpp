@@ -1,4 +1,4 @@
-#include "SpinGlyphs.h"
+#include "cspin/SpinGlyphs.h"
 
 #include <QColor>
 #include <QDirIterator>
@@ -15,6 +15,8 @@ static void RegisterSpinResources()
     }();
     (void)registered;
 }
+
+namespace vt {
 
 QPixmap LoadBitmapResource(QStringView name)
 {
@@ -59,3 +61,5 @@ QPixmap InkedGlyph(const QPixmap& face, const QColor& ink)
     }
     return QPixmap::fromImage(image);
 }
+
+} // namespace vt

@@ -4,6 +4,8 @@
 #include <QPixmap>
 #include <QStringView>
 
+namespace vt {
+
 /** Loads one of the library's bitmap resources by name, ignoring letter case
  *  ("SpinUp" finds SPINUP). Returns a null pixmap for an unknown name. */
 QPixmap LoadBitmapResource(QStringView name);
@@ -15,3 +17,5 @@ QPixmap TransparentGlyph(const QPixmap& picture);
 /** The face drawn in another ink: every opaque black pixel (the default
  *  glyphs' triangle) becomes `ink`; other pixels stay as they are. */
 QPixmap InkedGlyph(const QPixmap& face, const QColor& ink);
+
+} // namespace vt

@@ -1,11 +1,13 @@
-#include "TCSpinButton.h"
+#include "cspin/TCSpinButton.h"
 
-#include "ErrorReport.h"
-#include "SpinGlyphs.h"
-#include "TTimerSpeedButton.h"
+#include "cspin/SpinGlyphs.h"
+#include "cspin/TTimerSpeedButton.h"
+#include "text/ErrorReport.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+
+namespace vt {
 
 namespace {
 
@@ -169,3 +171,5 @@ void TCSpinButton::contextMenuEvent(QContextMenuEvent* event)
     // the menu of the box that carries the pair.
     event->accept();
 }
+
+} // namespace vt

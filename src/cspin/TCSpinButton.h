@@ -6,6 +6,8 @@
 
 #include <functional>
 
+namespace vt {
+
 class TTimerSpeedButton;
 
 /** Two stacked auto-repeating buttons, up above and down below, reporting
@@ -76,3 +78,5 @@ private:
     TTimerSpeedButton* m_selectedButton = nullptr;
     QPointer<QWidget> m_focusControl;
 };
+
+} // namespace vt

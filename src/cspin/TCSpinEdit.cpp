@@ -1,10 +1,10 @@
-#include "TCSpinEdit.h"
+#include "cspin/TCSpinEdit.h"
 
-#include "Beep.h"
-#include "ErrorReport.h"
-#include "IntText.h"
-#include "TCSpinButton.h"
-#include "TextHeight.h"
+#include "cspin/Beep.h"
+#include "cspin/TCSpinButton.h"
+#include "cspin/TextHeight.h"
+#include "text/ErrorReport.h"
+#include "text/IntText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -22,6 +22,8 @@
 #include <memory>
 #include <string_view>
 #include <utility>
+
+namespace vt {
 
 namespace {
 
@@ -452,3 +454,5 @@ void TCSpinEdit::dropEvent(QDropEvent* event)
     }
     QLineEdit::dropEvent(event);
 }
+
+} // namespace vt

@@ -7,6 +7,9 @@
 #include <functional>
 
 class QMenu;
+
+namespace vt {
+
 class TCSpinButton;
 
 /** A numeric entry box holding a signed 32-bit integer as decimal text.
@@ -110,3 +113,5 @@ private:
     int m_writeDepth = 0;
     std::exception_ptr m_changeError;
 };
+
+} // namespace vt

@@ -1,8 +1,8 @@
-#include "TTimerSpeedButton.h"
+#include "cspin/TTimerSpeedButton.h"
 
-#include "Error.h"
-#include "ErrorReport.h"
-#include "SpinGlyphs.h"
+#include "cspin/SpinGlyphs.h"
+#include "text/Error.h"
+#include "text/ErrorReport.h"
 
 #include <QImage>
 #include <QMouseEvent>
@@ -11,6 +11,8 @@
 #include <QStyleOption>
 #include <QTimer>
 #include <qdrawutil.h>
+
+namespace vt {
 
 namespace {
 
@@ -198,3 +200,5 @@ void TTimerSpeedButton::paintEvent(QPaintEvent*)
     }
     QPainter(this).drawImage(0, 0, image);
 }
+
+} // namespace vt

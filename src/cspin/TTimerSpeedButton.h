@@ -7,6 +7,8 @@
 
 class QTimer;
 
+namespace vt {
+
 /** A flat push button with a picture. It is drawn pressed while the left
  *  pointer button holds it and clicks when released over it; with AutoRepeat
  *  it also clicks while held, first after 400 ms and then every 100 ms.
@@ -70,3 +72,5 @@ private:
     // A left press is being tracked: the button holds the pointer.
     bool m_tracking = false;
 };
+
+} // namespace vt

@@ -1,4 +1,4 @@
-#include "TextHeight.h"
+#include "cspin/TextHeight.h"
 
 #include <QByteArray>
 #include <QFont>
@@ -6,6 +6,8 @@
 #include <QRawFont>
 
 #include <cmath>
+
+namespace vt {
 
 namespace {
 
@@ -50,3 +52,5 @@ int TextHeight(const QFont& font)
     }
     return QFontMetrics(font).height();
 }
+
+} // namespace vt

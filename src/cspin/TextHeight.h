@@ -2,6 +2,8 @@
 
 class QFont;
 
+namespace vt {
+
 /** The text height of a font in pixels, reckoned from the face's own
  *  vertical metrics as the layouts here were drawn: the Windows ascent and
  *  descent of the OS/2 table, each scaled to the font's pixel size and
@@ -12,3 +14,5 @@ class QFont;
  *  takes the bitmap strike's metrics (11 for Tahoma at 11 pixels, where the
  *  face's metrics give 13). */
 int TextHeight(const QFont& font);
+
+} // namespace vt

@@ -1,14 +1,14 @@
-#include "EditorCommands.h"
+#include "main/EditorCommands.h"
 
-#include "FileDialog.h"
-#include "FileNames.h"
-#include "FileStorage.h"
-#include "InputFile.h"
-#include "IntText.h"
-#include "LogMessages.h"
-#include "OutputFile.h"
-#include "QtText.h"
-#include "Utf.h"
+#include "base/FileNames.h"
+#include "base/InputFile.h"
+#include "base/OutputFile.h"
+#include "main/FileDialog.h"
+#include "main/LogMessages.h"
+#include "main/QtText.h"
+#include "tables/FileStorage.h"
+#include "text/IntText.h"
+#include "text/Utf.h"
 
 #include <algorithm>
 #include <limits>
@@ -17,6 +17,8 @@
 #endif
 #include <string>
 #include <utility>
+
+namespace vt {
 
 namespace Commands {
 
@@ -261,3 +263,5 @@ void btnSaveClick(EditorFields& fields, const QuestionBase& base, FileDialog& sa
 }
 
 } // namespace Commands
+
+} // namespace vt

@@ -1,12 +1,15 @@
 #pragma once
 
-#include "EditorFields.h"
-#include "QuestionBase.h"
+#include "base/QuestionBase.h"
+#include "main/EditorFields.h"
 
 #include <cstdint>
 
-class FileDialog;
 #include <string_view>
+
+namespace vt {
+
+class FileDialog;
 
 /** The question editing commands of the main window, written against the
  *  window's fields and the base only, so they run the same over the real
@@ -70,3 +73,5 @@ void btnLoadClick(EditorFields& fields, QuestionBase& base, FileDialog& openDial
 void btnSaveClick(EditorFields& fields, const QuestionBase& base, FileDialog& saveDialog);
 
 } // namespace Commands
+
+} // namespace vt

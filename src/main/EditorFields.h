@@ -1,9 +1,11 @@
 #pragma once
 
-#include "QuestionBase.h"
+#include "base/QuestionBase.h"
 
 #include <cstdint>
 #include <string>
+
+namespace vt {
 
 /** The narrow view of the main window that the editing commands work on.
  *  The window implements it over its controls; tests use an in-memory one
@@ -67,3 +69,5 @@ public:
             SetAnswerText(n, std::u16string());
     }
 };
+
+} // namespace vt

@@ -1,4 +1,6 @@
-#include "EventLog.h"
+#include "main/EventLog.h"
+
+namespace vt {
 
 namespace {
 
@@ -150,3 +152,5 @@ QString FormatLogTime(const QTime& t, const LongTimeFormat& format)
     const QString& designator = t.hour() < 12 ? format.am : format.pm;
     return format.designatorFirst ? designator + u' ' + time : time + u' ' + designator;
 }
+
+} // namespace vt

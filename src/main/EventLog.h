@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTime>
 
+namespace vt {
+
 /** The pieces of the user's long time format that the event log shows. The
  *  defaults are what is used where a setting cannot be read. */
 struct LongTimeFormat
@@ -30,3 +32,5 @@ LongTimeFormat LongTimeFormatOf(const QLocale& locale);
 /** Hours, minutes and whole seconds of t in the given format, with the
  *  designator on a 12-hour clock. Fractions of a second are dropped. */
 QString FormatLogTime(const QTime& t, const LongTimeFormat& format);
+
+} // namespace vt

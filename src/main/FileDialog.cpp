@@ -1,9 +1,11 @@
-#include "FileDialog.h"
+#include "main/FileDialog.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 
 #include <utility>
+
+namespace vt {
 
 StandardFileDialog::StandardFileDialog(QWidget* parent, Kind kind, QStringList filters)
     : m_parent(parent), m_kind(kind), m_filters(std::move(filters))
@@ -36,3 +38,5 @@ bool StandardFileDialog::Execute()
     FileName = QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath();
     return true;
 }
+
+} // namespace vt

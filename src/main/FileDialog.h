@@ -5,6 +5,8 @@
 
 class QWidget;
 
+namespace vt {
+
 /** A file dialog that remembers its file name: it opens on FileName and, when
  *  the user confirms, FileName becomes the chosen file's full path. */
 class FileDialog
@@ -41,3 +43,5 @@ private:
     Kind m_kind;
     QStringList m_filters;
 };
+
+} // namespace vt

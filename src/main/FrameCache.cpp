@@ -1,10 +1,12 @@
-#include "FrameCache.h"
+#include "main/FrameCache.h"
 
 #include <QEvent>
 #include <QGroupBox>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyleOptionGroupBox>
+
+namespace vt {
 
 namespace {
 
@@ -97,3 +99,5 @@ bool FrameCache::eventFilter(QObject* watched, QEvent* event)
     }
     return true;
 }
+
+} // namespace vt

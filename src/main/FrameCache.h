@@ -8,6 +8,8 @@
 class QGroupBox;
 class QStyleOptionGroupBox;
 
+namespace vt {
+
 /** Paints a group box's frame and title from a picture made once, rather
  *  than having the style draw them again under every child that repaints.
  *  Clearing the answer boxes repaints five lines of the group box under
@@ -56,3 +58,5 @@ private:
     QImage m_picture;
     Key m_key;
 };
+
+} // namespace vt

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace vt {
+
 // Every line that the editor writes to its event log, in one place.
 namespace LogMessages {
 
@@ -29,3 +31,5 @@ inline constexpr char16_t SavedUnconfirmedAfter[] =
     u", но система не подтвердила, что сохранение переживёт сбой: ";
 
 } // namespace LogMessages
+
+} // namespace vt

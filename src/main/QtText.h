@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QString>
 
-#include "Utf.h"
+#include "text/Utf.h"
 
 #include <string>
 #include <string_view>
@@ -12,6 +12,8 @@
 // these conversions copy code units and never look for byte-order marks;
 // paths become the file system's bytes (UTF-8 on Windows). The one definition
 // of each; no other file converts between the two.
+
+namespace vt {
 
 inline QString ToQ(std::u16string_view text)
 {
@@ -34,3 +36,5 @@ inline std::string PathOf(const QString& path)
     return ToPathBytes(FromQ(path));
 #endif
 }
+
+} // namespace vt

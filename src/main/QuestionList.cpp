@@ -1,9 +1,9 @@
-#include "QuestionList.h"
+#include "main/QuestionList.h"
 
-#include "QtText.h"
-#include "QuestionBase.h"
-#include "QuestionListAccessible.h"
-#include "SteadyScrollBar.h"
+#include "base/QuestionBase.h"
+#include "main/QtText.h"
+#include "main/QuestionListAccessible.h"
+#include "main/SteadyScrollBar.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <climits>
+
+namespace vt {
 
 int QuestionListModel::rowCount(const QModelIndex& parent) const
 {
@@ -333,3 +335,5 @@ void QuestionList::mouseDoubleClickEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton)
         emit DblClick();
 }
+
+} // namespace vt

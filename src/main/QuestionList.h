@@ -7,6 +7,8 @@
 #include <string_view>
 #include <unordered_map>
 
+namespace vt {
+
 class QuestionBase;
 
 /** The lines of the question list. A line is made from the base when the
@@ -106,3 +108,5 @@ private:
 
     QuestionListModel* m_model;
 };
+
+} // namespace vt

@@ -1,14 +1,16 @@
-#include "QuestionListAccessible.h"
+#include "main/QuestionListAccessible.h"
 
-#include "QuestionList.h"
+#include "main/QuestionList.h"
 
 #include <QItemSelectionModel>
+
+namespace vt {
 
 namespace {
 
 QAccessibleInterface* MakeInterface(const QString& className, QObject* object)
 {
-    if (className == QLatin1String("QuestionList")) {
+    if (className == QLatin1String("vt::QuestionList")) {
         if (auto* list = qobject_cast<QuestionList*>(object))
             return new QuestionListAccessible(list);
     }
@@ -235,3 +237,5 @@ QAccessible::State QuestionLineAccessible::state() const
     }
     return s;
 }
+
+} // namespace vt

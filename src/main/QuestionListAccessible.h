@@ -5,6 +5,8 @@
 
 #include <unordered_map>
 
+namespace vt {
+
 class QuestionList;
 
 /** What a screen reader sees of the question list: a list whose items are
@@ -96,3 +98,5 @@ private:
     QPointer<QuestionList> m_list;
     int m_line;
 };
+
+} // namespace vt

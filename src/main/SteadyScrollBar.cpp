@@ -1,6 +1,8 @@
-#include "SteadyScrollBar.h"
+#include "main/SteadyScrollBar.h"
 
 #include <QPaintEvent>
+
+namespace vt {
 
 SteadyScrollBar::SteadyScrollBar(Qt::Orientation orientation, QWidget* parent)
     : QScrollBar(orientation, parent)
@@ -67,3 +69,5 @@ void SteadyScrollBar::paintEvent(QPaintEvent* event)
         m_known = false;
     }
 }
+
+} // namespace vt

@@ -3,6 +3,8 @@
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 
+namespace vt {
+
 /** A scroll bar that repaints only when what it shows changes. A list that
  *  grows by one line at a time changes the range on every line, while the
  *  slider of a long list moves by a pixel only every few hundred lines; the
@@ -61,3 +63,5 @@ private:
     // Whether m_painted is what the whole bar shows.
     bool m_known = false;
 };
+
+} // namespace vt

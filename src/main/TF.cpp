@@ -1,18 +1,18 @@
-#include "TF.h"
+#include "main/TF.h"
 
-#include "BaseFormat.h"
-#include "EditorCommands.h"
-#include "ErrorReport.h"
-#include "FileDialog.h"
-#include "FileFormats.h"
-#include "FrameCache.h"
-#include "LogMessages.h"
-#include "QtText.h"
-#include "QuestionList.h"
-#include "SteadyScrollBar.h"
-#include "TCSpinEdit.h"
-#include "TextHeight.h"
-#include "WindowFields.h"
+#include "base/BaseFormat.h"
+#include "cspin/TCSpinEdit.h"
+#include "cspin/TextHeight.h"
+#include "main/EditorCommands.h"
+#include "main/FileDialog.h"
+#include "main/FrameCache.h"
+#include "main/LogMessages.h"
+#include "main/QtText.h"
+#include "main/QuestionList.h"
+#include "main/SteadyScrollBar.h"
+#include "main/WindowFields.h"
+#include "tables/FileFormats.h"
+#include "text/ErrorReport.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -26,6 +26,8 @@
 #include <QStyleOptionButton>
 
 #include <cmath>
+
+namespace vt {
 
 TF* F = nullptr;
 
@@ -361,3 +363,5 @@ void TF::btnSaveClick()
 {
     Commands::btnSaveClick(*m_fields, *m_base, *SaveDialog);
 }
+
+} // namespace vt

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "EventLog.h"
-#include "QuestionBase.h"
+#include "base/QuestionBase.h"
+#include "main/EventLog.h"
 
 #include <QWidget>
 
@@ -10,13 +10,16 @@
 #include <memory>
 #include <string>
 
-class EditorFields;
-class FileDialog;
 class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+
+namespace vt {
+
+class EditorFields;
+class FileDialog;
 class QuestionList;
 class TCSpinEdit;
 
@@ -107,3 +110,5 @@ QRect ScaleLayoutRect(const QRect& rect, double scale);
 
 /** The one main window of the process; set as soon as its construction starts. */
 extern TF* F;
+
+} // namespace vt

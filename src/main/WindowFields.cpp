@@ -1,12 +1,14 @@
-#include "WindowFields.h"
+#include "main/WindowFields.h"
 
-#include "QtText.h"
-#include "QuestionList.h"
-#include "TCSpinEdit.h"
-#include "TF.h"
+#include "cspin/TCSpinEdit.h"
+#include "main/QtText.h"
+#include "main/QuestionList.h"
+#include "main/TF.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
+
+namespace vt {
 
 std::u16string WindowFields::QuestionText()
 {
@@ -116,3 +118,5 @@ void WindowFields::ClearQuestionFields()
 {
     m_window.ClearQuestionFields();
 }
+
+} // namespace vt

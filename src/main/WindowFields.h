@@ -1,6 +1,8 @@
 #pragma once
 
-#include "EditorFields.h"
+#include "main/EditorFields.h"
+
+namespace vt {
 
 class TF;
 
@@ -34,3 +36,5 @@ public:
 private:
     TF& m_window;
 };
+
+} // namespace vt

@@ -1,11 +1,13 @@
-#include "AikenFormat.h"
+#include "tables/AikenFormat.h"
 
-#include "QuestionBank.h"
-#include "TableWriter.h"
-#include "Utf.h"
+#include "tables/QuestionBank.h"
+#include "tables/TableWriter.h"
+#include "text/Utf.h"
 
 #include <optional>
 #include <string_view>
+
+namespace vt {
 
 namespace {
 
@@ -191,3 +193,5 @@ void WriteAikenQuestions(const QuestionBase& base, OutputStream& out)
     }
     writer.Flush();
 }
+
+} // namespace vt

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ByteStream.h"
-#include "Finding.h"
-#include "QuestionBase.h"
-#include "QuestionCheck.h"
+#include "base/ByteStream.h"
+#include "base/Finding.h"
+#include "base/QuestionBase.h"
+#include "base/QuestionCheck.h"
 
 #include <cstdint>
 #include <span>
@@ -30,6 +30,8 @@
 // Export writes each question as its text line, one "A. text" line per
 // answer its round uses, "ANSWER: X" and a blank line, in CR LF.
 
+namespace vt {
+
 /** Reads the questions of an Aiken file into `rows`, until the sink is full. */
 void ReadAikenQuestions(InputStream& in, RowSink& rows);
 
@@ -46,3 +48,5 @@ Findings AikenUnwritable(const QuestionBase& base);
 
 /** The whole base as Aiken. */
 void WriteAikenQuestions(const QuestionBase& base, OutputStream& out);
+
+} // namespace vt

@@ -1,12 +1,14 @@
-#include "CsvFormat.h"
+#include "tables/CsvFormat.h"
 
-#include "QuestionCheck.h"
-#include "TableWriter.h"
-#include "Utf.h"
+#include "base/QuestionCheck.h"
+#include "tables/TableWriter.h"
+#include "text/Utf.h"
 
 #include <csv.h>
 
 #include <algorithm>
+
+namespace vt {
 
 namespace {
 
@@ -471,3 +473,5 @@ void ReadCsvQuestions(InputStream& in, RowSink& sink)
     else if (!parser.Failure().empty())
         sink.AddInputFinding(FindingOnLine(parser.FailureLine(), parser.Failure()));
 }
+
+} // namespace vt

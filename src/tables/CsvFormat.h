@@ -1,15 +1,17 @@
 #pragma once
 
-#include "ByteStream.h"
-#include "Finding.h"
-#include "QuestionBase.h"
-#include "QuestionCheck.h"
+#include "base/ByteStream.h"
+#include "base/Finding.h"
+#include "base/QuestionBase.h"
+#include "base/QuestionCheck.h"
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace vt {
 
 /** The column names of the CSV header row, in the order export writes them. */
 inline constexpr std::string_view CsvColumnNames[] = {"round",   "question", "answer0", "answer1",
@@ -118,3 +120,5 @@ private:
  *  many fields as the header row (blank ones after them aside). Places are
  *  "line N". Stops once the sink is full. */
 void ReadCsvQuestions(InputStream& in, RowSink& sink);
+
+} // namespace vt

@@ -1,17 +1,19 @@
-#include "FileFormats.h"
+#include "tables/FileFormats.h"
 
-#include "AikenFormat.h"
-#include "BaseFormat.h"
-#include "CsvFormat.h"
-#include "GiftFormat.h"
-#include "JsonFormat.h"
-#include "MoodleXmlFormat.h"
-#include "OdsFormat.h"
-#include "XlsxFormat.h"
+#include "base/BaseFormat.h"
+#include "tables/AikenFormat.h"
+#include "tables/CsvFormat.h"
+#include "tables/GiftFormat.h"
+#include "tables/JsonFormat.h"
+#include "tables/MoodleXmlFormat.h"
+#include "tables/OdsFormat.h"
+#include "tables/XlsxFormat.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
+
+namespace vt {
 
 namespace {
 
@@ -223,3 +225,5 @@ std::u16string UnwritableSummary(const FileFormat& format, std::size_t count)
     return Counted(std::int64_t(count), u"text", u"texts") + u" that " +
            std::u16string(format.title.begin(), format.title.end()) + u" cannot carry";
 }
+
+} // namespace vt

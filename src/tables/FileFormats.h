@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ByteStream.h"
-#include "Finding.h"
-#include "QuestionBase.h"
-#include "QuestionCheck.h"
+#include "base/ByteStream.h"
+#include "base/Finding.h"
+#include "base/QuestionBase.h"
+#include "base/QuestionCheck.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,6 +16,8 @@
 // dialog filters and its choice by extension, and vertalina-base's --format
 // values and their help, all come from here. Adding a format is adding one
 // entry to the list in FileFormats.cpp.
+
+namespace vt {
 
 /** How a writer lays out what its format leaves open. */
 struct WriteOptions
@@ -94,3 +96,5 @@ bool ReadableTable(const FileFormat& format);
 /** "2 texts that CSV cannot carry": the count of the format's unwritable
  *  findings as a refusal to write them states it. */
 std::u16string UnwritableSummary(const FileFormat& format, std::size_t count);
+
+} // namespace vt

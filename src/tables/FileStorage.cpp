@@ -1,12 +1,14 @@
-#include "FileStorage.h"
+#include "tables/FileStorage.h"
 
-#include "BaseStorage.h"
-#include "FileKind.h"
-#include "FileNames.h"
-#include "OutputFile.h"
+#include "base/BaseStorage.h"
+#include "base/FileKind.h"
+#include "base/FileNames.h"
+#include "base/OutputFile.h"
 
 #include <algorithm>
 #include <cerrno>
+
+namespace vt {
 
 namespace {
 
@@ -187,3 +189,5 @@ Findings SaveFile(const QuestionBase& base, const std::string& path, const FileF
             path, [&](OutputStream& out) { format.write(base, out, options); }, inputs);
     return unwritable;
 }
+
+} // namespace vt

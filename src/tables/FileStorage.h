@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ByteStream.h"
-#include "FileFormats.h"
-#include "InputFile.h"
-#include "QuestionBase.h"
+#include "base/ByteStream.h"
+#include "base/InputFile.h"
+#include "base/QuestionBase.h"
+#include "tables/FileFormats.h"
 
 #include <string>
 #include <vector>
@@ -11,6 +11,8 @@
 // Loading and saving a file of any format, the one way for the editor and
 // vertalina-base alike. Paths are in the file system's encoding (UTF-8);
 // "-" is standard input or output.
+
+namespace vt {
 
 /** How a table is read into a base. */
 struct LoadOptions
@@ -63,3 +65,5 @@ Findings SaveTo(const QuestionBase& base, OutputStream& out, const FileFormat& f
  *  checkLimits and of WriteOutputFile. */
 Findings SaveFile(const QuestionBase& base, const std::string& path, const FileFormat& format,
                   const WriteOptions& options = {}, const std::vector<FileId>& inputs = {});
+
+} // namespace vt

@@ -1,10 +1,12 @@
-#include "GiftFormat.h"
+#include "tables/GiftFormat.h"
 
-#include "QuestionBank.h"
-#include "TableWriter.h"
-#include "Utf.h"
+#include "tables/QuestionBank.h"
+#include "tables/TableWriter.h"
+#include "text/Utf.h"
 
 #include <string_view>
+
+namespace vt {
 
 namespace {
 
@@ -290,3 +292,5 @@ void WriteGiftQuestions(const QuestionBase& base, OutputStream& out)
     }
     writer.Flush();
 }
+
+} // namespace vt

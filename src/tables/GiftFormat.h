@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ByteStream.h"
-#include "Finding.h"
-#include "QuestionBase.h"
-#include "QuestionCheck.h"
+#include "base/ByteStream.h"
+#include "base/Finding.h"
+#include "base/QuestionBase.h"
+#include "base/QuestionCheck.h"
 
 // GIFT, the text format of learning platforms' question banks, as read and
 // written here. A file is UTF-8 (a byte-order mark at its start allowed);
@@ -36,6 +36,8 @@
 // or "~wrong" line per answer its round uses, and "}", in CR LF with a blank
 // line after each block; "~ = # { } : \" are escaped.
 
+namespace vt {
+
 /** Reads the questions of a GIFT file into `rows`, until the sink is full. */
 void ReadGiftQuestions(InputStream& in, RowSink& rows);
 
@@ -51,3 +53,5 @@ void WriteGiftQuestions(const QuestionBase& base, OutputStream& out);
 
 /** `text` with GIFT's special characters escaped. */
 std::string GiftEscaped(std::u16string_view text);
+
+} // namespace vt

@@ -1,10 +1,10 @@
-#include "JsonFormat.h"
+#include "tables/JsonFormat.h"
 
-#include "IntText.h"
-#include "LargeMemory.h"
-#include "QuestionCheck.h"
-#include "TableWriter.h"
-#include "Utf.h"
+#include "base/LargeMemory.h"
+#include "base/QuestionCheck.h"
+#include "tables/TableWriter.h"
+#include "text/IntText.h"
+#include "text/Utf.h"
 
 #include <simdjson.h>
 
@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+
+namespace vt {
 
 namespace {
 
@@ -858,3 +860,5 @@ void ReadJsonQuestions(InputStream& in, RowSink& sink)
     sink.Discard();
     sink.AddInputFinding(std::move(finding));
 }
+
+} // namespace vt

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "ByteStream.h"
-#include "QuestionBase.h"
-#include "QuestionCheck.h"
+#include "base/ByteStream.h"
+#include "base/QuestionBase.h"
+#include "base/QuestionCheck.h"
+
+namespace vt {
 
 /** The whole base as a JSON array of objects, indented by four blanks per
  *  level, with the keys in order "answers", "correct", "question", "round":
@@ -23,3 +25,5 @@ void WriteJsonQuestions(const QuestionBase& base, OutputStream& out);
  *  syntax anywhere is the only finding, placed at its line and column.
  *  Stops making rows once the sink is full. */
 void ReadJsonQuestions(InputStream& in, RowSink& sink);
+
+} // namespace vt

@@ -1,13 +1,15 @@
-#include "MoodleXmlFormat.h"
+#include "tables/MoodleXmlFormat.h"
 
-#include "QuestionBank.h"
-#include "TableWriter.h"
-#include "Utf.h"
-#include "XmlReader.h"
+#include "tables/QuestionBank.h"
+#include "tables/TableWriter.h"
+#include "tables/XmlReader.h"
+#include "text/Utf.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
+
+namespace vt {
 
 namespace {
 
@@ -340,3 +342,5 @@ void WriteMoodleXmlQuestions(const QuestionBase& base, OutputStream& out)
     writer << "</quiz>\n";
     writer.Flush();
 }
+
+} // namespace vt

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ByteStream.h"
-#include "Finding.h"
-#include "QuestionBase.h"
-#include "QuestionCheck.h"
+#include "base/ByteStream.h"
+#include "base/Finding.h"
+#include "base/QuestionBase.h"
+#include "base/QuestionCheck.h"
 
 #include <cstdint>
 #include <span>
@@ -32,6 +32,8 @@
 // carries it exactly, and otherwise in the html format as one paragraph in a
 // CDATA section (HtmlOfText), so that every code unit travels.
 
+namespace vt {
+
 /** Reads the questions of a Moodle XML file into `rows`, until the sink is full. */
 void ReadMoodleXmlQuestions(InputStream& in, RowSink& rows);
 
@@ -44,3 +46,5 @@ Findings MoodleXmlUnwritable(const QuestionBase& base);
 
 /** The whole base as Moodle XML. */
 void WriteMoodleXmlQuestions(const QuestionBase& base, OutputStream& out);
+
+} // namespace vt

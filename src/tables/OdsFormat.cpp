@@ -1,13 +1,15 @@
-#include "OdsFormat.h"
+#include "tables/OdsFormat.h"
 
-#include "SheetTable.h"
-#include "TableWriter.h"
-#include "Utf.h"
-#include "XmlReader.h"
-#include "ZipArchive.h"
+#include "tables/SheetTable.h"
+#include "tables/TableWriter.h"
+#include "tables/XmlReader.h"
+#include "tables/ZipArchive.h"
+#include "text/Utf.h"
 
 #include <algorithm>
 #include <charconv>
+
+namespace vt {
 
 namespace {
 
@@ -363,3 +365,5 @@ Findings OdsUnwritable(const QuestionBase& base)
 {
     return SheetUnwritable(base, u"an OpenDocument spreadsheet");
 }
+
+} // namespace vt

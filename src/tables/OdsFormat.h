@@ -1,14 +1,16 @@
 #pragma once
 
-#include "ByteStream.h"
-#include "Finding.h"
-#include "QuestionBase.h"
-#include "QuestionCheck.h"
+#include "base/ByteStream.h"
+#include "base/Finding.h"
+#include "base/QuestionBase.h"
+#include "base/QuestionCheck.h"
 
 #include <cstdint>
 #include <span>
 
 // OpenDocument spreadsheets (.ods).
+
+namespace vt {
 
 /** Whether the content starts as an OpenDocument spreadsheet: a zip
  *  archive whose first member, "mimetype", names one. */
@@ -32,3 +34,5 @@ void WriteOdsQuestions(const QuestionBase& base, OutputStream& out);
 
 /** SheetUnwritable for OpenDocument spreadsheets. */
 Findings OdsUnwritable(const QuestionBase& base);
+
+} // namespace vt

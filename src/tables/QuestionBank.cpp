@@ -1,9 +1,11 @@
-#include "QuestionBank.h"
+#include "tables/QuestionBank.h"
 
-#include "Utf.h"
+#include "text/Utf.h"
 
 #include <optional>
 #include <vector>
+
+namespace vt {
 
 namespace {
 
@@ -332,3 +334,5 @@ std::string HtmlOfText(std::u16string_view text)
     }
     return html + "</p>";
 }
+
+} // namespace vt

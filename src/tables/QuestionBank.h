@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ByteStream.h"
-#include "Finding.h"
-#include "QuestionBase.h"
-#include "QuestionCheck.h"
+#include "base/ByteStream.h"
+#include "base/Finding.h"
+#include "base/QuestionBase.h"
+#include "base/QuestionCheck.h"
 
 #include <functional>
 #include <string>
@@ -14,6 +14,8 @@
 // of answers and no round, so a question's round is its category's when a
 // category names one ("Round 5", "$course$/Round 5") and otherwise follows
 // from its answer count: 2 answers round 1, 3 round 2, 4 round 3, 5 round 4.
+
+namespace vt {
 
 /** "Round 3": the category that export writes for a round. */
 std::u16string RoundCategory(int round);
@@ -81,3 +83,5 @@ std::u16string TextOfHtml(std::u16string_view html, bool* images = nullptr);
  *  breaks, other control characters, lone surrogates, U+FFFE and U+FFFF.
  *  UTF-8, with no "]]>", so that it fits a CDATA section. */
 std::string HtmlOfText(std::u16string_view text);
+
+} // namespace vt

@@ -1,9 +1,11 @@
-#include "SheetTable.h"
+#include "tables/SheetTable.h"
 
-#include "Utf.h"
+#include "text/Utf.h"
 
 #include <algorithm>
 #include <array>
+
+namespace vt {
 
 namespace {
 
@@ -246,3 +248,5 @@ void StreamXmlPart(ZipReader& zip, std::string_view part, XmlReader& reader)
     if (!reader.Stopped())
         reader.Finish();
 }
+
+} // namespace vt

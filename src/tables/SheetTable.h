@@ -1,12 +1,12 @@
 #pragma once
 
-#include "CsvFormat.h"
-#include "Finding.h"
-#include "LargeMemory.h"
-#include "QuestionBase.h"
-#include "QuestionCheck.h"
-#include "XmlReader.h"
-#include "ZipArchive.h"
+#include "base/Finding.h"
+#include "base/LargeMemory.h"
+#include "base/QuestionBase.h"
+#include "base/QuestionCheck.h"
+#include "tables/CsvFormat.h"
+#include "tables/XmlReader.h"
+#include "tables/ZipArchive.h"
 
 #include <cstdint>
 #include <span>
@@ -17,6 +17,8 @@
 // What the spreadsheet formats (.xlsx, .ods) share: the sheet's rows read
 // into the table reader of CSV, the cells' names, the sheet that export
 // writes, and the texts that XML cannot carry.
+
+namespace vt {
 
 /** "B7": the name of the cell in column `column` (counted from 0) and row
  *  `row` (counted from 1). */
@@ -123,3 +125,5 @@ void ParseXmlPart(std::string_view text, XmlHandler& handler);
 /** Streams the member `part` of the archive through `reader` until it ends
  *  or a handler stops it. */
 void StreamXmlPart(ZipReader& zip, std::string_view part, XmlReader& reader);
+
+} // namespace vt

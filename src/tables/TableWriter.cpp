@@ -1,4 +1,6 @@
-#include "TableWriter.h"
+#include "tables/TableWriter.h"
+
+namespace vt {
 
 void TableWriter::Flush()
 {
@@ -6,3 +8,5 @@ void TableWriter::Flush()
         m_out.Write(reinterpret_cast<const std::uint8_t*>(m_buffer.data()), m_buffer.size());
     m_buffer.clear();
 }
+
+} // namespace vt

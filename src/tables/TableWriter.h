@@ -1,11 +1,13 @@
 #pragma once
 
-#include "ByteStream.h"
-#include "Utf.h"
+#include "base/ByteStream.h"
+#include "text/Utf.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+namespace vt {
 
 /** Collects a table's text and hands it to the stream in large writes. */
 class TableWriter
@@ -43,3 +45,5 @@ private:
     OutputStream& m_out;
     std::string m_buffer;
 };
+
+} // namespace vt

@@ -1,10 +1,10 @@
-#include "XlsxFormat.h"
+#include "tables/XlsxFormat.h"
 
-#include "OdsFormat.h"
-#include "SheetTable.h"
-#include "Utf.h"
-#include "XmlReader.h"
-#include "ZipArchive.h"
+#include "tables/OdsFormat.h"
+#include "tables/SheetTable.h"
+#include "tables/XmlReader.h"
+#include "tables/ZipArchive.h"
+#include "text/Utf.h"
 
 #include <xlsxwriter.h>
 
@@ -21,6 +21,8 @@
 #endif
 #include <windows.h>
 #endif
+
+namespace vt {
 
 namespace {
 
@@ -571,3 +573,5 @@ Findings XlsxUnwritable(const QuestionBase& base)
 {
     return SheetUnwritable(base, u"an Excel workbook");
 }
+
+} // namespace vt

@@ -1,14 +1,16 @@
 #pragma once
 
-#include "ByteStream.h"
-#include "Finding.h"
-#include "QuestionBase.h"
-#include "QuestionCheck.h"
+#include "base/ByteStream.h"
+#include "base/Finding.h"
+#include "base/QuestionBase.h"
+#include "base/QuestionCheck.h"
 
 #include <cstdint>
 #include <span>
 
 // Excel workbooks (.xlsx, Office Open XML spreadsheets).
+
+namespace vt {
 
 /** Whether the content starts as a zip archive or as an OLE compound
  *  document (an encrypted workbook): what a workbook's file starts with,
@@ -34,3 +36,5 @@ void WriteXlsxQuestions(const QuestionBase& base, OutputStream& out);
 
 /** SheetUnwritable for workbooks. */
 Findings XlsxUnwritable(const QuestionBase& base);
+
+} // namespace vt

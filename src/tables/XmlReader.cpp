@@ -1,7 +1,7 @@
-#include "XmlReader.h"
+#include "tables/XmlReader.h"
 
-#include "Finding.h"
-#include "Utf.h"
+#include "base/Finding.h"
+#include "text/Utf.h"
 
 // expat.h declares the amplification limits only where the library was built
 // with DTD support, which both Debian's and the Windows toolkit's are; the
@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace vt {
 
 namespace {
 
@@ -344,3 +346,5 @@ int XmlReader::Column() const
 {
     return int(XML_GetCurrentColumnNumber(m_state->parser)) + 1;
 }
+
+} // namespace vt

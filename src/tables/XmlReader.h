@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ByteStream.h"
-#include "Error.h"
+#include "base/ByteStream.h"
+#include "text/Error.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,6 +17,8 @@
 // entities and character references decoded and CDATA sections delivered as
 // text. A document type declaration is refused, so no external entity, DTD
 // or entity of the file's own is ever loaded or expanded.
+
+namespace vt {
 
 /** An element's or attribute's name: the namespace URI (empty for none) and
  *  the local name. */
@@ -97,3 +99,5 @@ public:
 private:
     std::unique_ptr<State> m_state;
 };
+
+} // namespace vt

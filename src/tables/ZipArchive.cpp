@@ -1,11 +1,13 @@
-#include "ZipArchive.h"
+#include "tables/ZipArchive.h"
 
-#include "Utf.h"
+#include "text/Utf.h"
 
 #include <zip.h>
 
 #include <ctime>
 #include <new>
+
+namespace vt {
 
 namespace {
 
@@ -195,3 +197,5 @@ std::vector<std::uint8_t> ZipWriter::Finish()
         throw std::bad_alloc();
     return bytes;
 }
+
+} // namespace vt

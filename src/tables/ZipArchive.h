@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Error.h"
+#include "text/Error.h"
 
 #include <cstdint>
 #include <functional>
@@ -12,6 +12,8 @@
 
 // The zip containers of spreadsheet files (.xlsx, .ods): read from memory
 // with limits on what they unpack, and written in memory.
+
+namespace vt {
 
 /** Why a zip container cannot be read: damaged, encrypted, or unpacking to
  *  more than ZipReader::UnpackedLimit. The message is a finding's text. */
@@ -71,3 +73,5 @@ private:
     std::unique_ptr<Archive> m_archive;
     std::vector<std::unique_ptr<std::string>> m_contents; // alive until Finish
 };
+
+} // namespace vt

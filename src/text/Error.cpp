@@ -1,6 +1,8 @@
-#include "Error.h"
+#include "text/Error.h"
 
-#include "Utf.h"
+#include "text/Utf.h"
+
+namespace vt {
 
 Error::Error(std::u16string message, std::exception_ptr inner)
     : m_message(std::move(message)), m_utf8(ToUtf8(m_message)), m_inner(std::move(inner))
@@ -51,3 +53,5 @@ std::u16string WithFullStop(std::u16string message)
         message += u'.';
     return message;
 }
+
+} // namespace vt

@@ -3,6 +3,8 @@
 #include <exception>
 #include <string>
 
+namespace vt {
+
 /** An error that carries a message as UTF-16 text and may wrap the error that
  *  caused it. what() gives the message as UTF-8, lone surrogates replaced. */
 class Error : public std::exception
@@ -31,3 +33,5 @@ std::u16string InnermostMessage(const std::exception_ptr& error);
 /** Appends a full stop unless the message is empty or its last code unit is
  *  at or below U+002E (full stop, '!', ',', '-', ')', quotes, blank...). */
 std::u16string WithFullStop(std::u16string message);
+
+} // namespace vt

@@ -1,6 +1,8 @@
-#include "ErrorReport.h"
+#include "text/ErrorReport.h"
 
 #include <utility>
+
+namespace vt {
 
 namespace {
 ErrorReporter& Reporter()
@@ -23,3 +25,5 @@ void ReportError(std::exception_ptr error) noexcept
     } catch (...) {
     }
 }
+
+} // namespace vt

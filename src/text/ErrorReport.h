@@ -3,6 +3,8 @@
 #include <exception>
 #include <functional>
 
+namespace vt {
+
 /** The process-wide error report. Every entry point that the window toolkit
  *  calls into our code runs through Guard, so no exception ever travels
  *  through toolkit code: it is caught here and handed to the reporter. */
@@ -28,3 +30,5 @@ bool Guard(F&& f) noexcept
         return false;
     }
 }
+
+} // namespace vt

@@ -1,7 +1,9 @@
-#include "IntText.h"
+#include "text/IntText.h"
 
-#include "Error.h"
-#include "Utf.h"
+#include "text/Error.h"
+#include "text/Utf.h"
+
+namespace vt {
 
 std::u16string IntToStr(std::int32_t value)
 {
@@ -102,3 +104,5 @@ std::int32_t StrToInt(std::u16string_view text)
         throw Error(u"''" + ShownText(text) + u"'' is not a valid integer value");
     return value;
 }
+
+} // namespace vt

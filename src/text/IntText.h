@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace vt {
+
 /** Plain decimal text of a value: no leading zeros, "-" for negatives. */
 std::u16string IntToStr(std::int32_t value);
 
@@ -17,3 +19,5 @@ bool TryStrToInt(std::u16string_view text, std::int32_t& value);
 /** As TryStrToInt; throws Error("''<text>'' is not a valid integer value")
  *  for a text that is not a number. */
 std::int32_t StrToInt(std::u16string_view text);
+
+} // namespace vt

@@ -1,8 +1,10 @@
-#include "Utf.h"
+#include "text/Utf.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+
+namespace vt {
 
 namespace {
 
@@ -253,3 +255,5 @@ std::u16string ShownPath(std::string_view path)
     AppendShown(out, FromPathBytes(path), true);
     return out;
 }
+
+} // namespace vt

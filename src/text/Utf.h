@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace vt {
+
 /** Appends the UTF-8 of code point c (at most U+10FFFF, no surrogate). */
 void AppendUtf8(std::string& out, char32_t c);
 
@@ -42,3 +44,5 @@ std::u16string ShownText(std::u16string_view text);
 /** A path's bytes shown as ShownText shows a text, with every byte that is
  *  not part of well-formed UTF-8 as "\xff". */
 std::u16string ShownPath(std::string_view path);
+
+} // namespace vt

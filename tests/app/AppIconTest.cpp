@@ -1,4 +1,4 @@
-#include "AppIcon.h"
+#include "app/AppIcon.h"
 
 #include <QFile>
 #include <QImage>
@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <set>
 #include <tuple>
+
+using namespace vt;
 
 namespace {
 

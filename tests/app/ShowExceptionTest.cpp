@@ -1,10 +1,12 @@
-#include "Error.h"
-#include "ShowException.h"
+#include "app/ShowException.h"
+#include "text/Error.h"
 
 #include <QApplication>
 #include <QTest>
 
 #include <stdexcept>
+
+using namespace vt;
 
 class ShowExceptionTest : public QObject
 {

@@ -1,14 +1,16 @@
 // Runs the editor's start with a window that cannot be made: the failure is
 // reported in the error box and the run ends with status 0 without a loop.
-#include "Startup.h"
-#include "Error.h"
-#include "ShowException.h"
+#include "app/Startup.h"
+#include "app/ShowException.h"
+#include "text/Error.h"
 
 #include <QCoreApplication>
 #include <QFont>
 #include <QFontInfo>
 
 #include <cstdio>
+
+using namespace vt;
 
 int main(int argc, char** argv)
 {

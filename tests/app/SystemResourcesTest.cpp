@@ -1,7 +1,9 @@
-#include "SystemResources.h"
+#include "app/SystemResources.h"
 
 #include <QCoreApplication>
 #include <QTest>
+
+using namespace vt;
 
 class SystemResourcesTest : public QObject
 {

@@ -1,9 +1,11 @@
-#include "TestStreams.h"
+#include "tests/base/TestStreams.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
+
+using namespace vt;
 
 namespace {
 

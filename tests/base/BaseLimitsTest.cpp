@@ -1,6 +1,8 @@
-#include "TestStreams.h"
+#include "tests/base/TestStreams.h"
 
 #include <gtest/gtest.h>
+
+using namespace vt;
 
 namespace {
 

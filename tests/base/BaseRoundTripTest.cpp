@@ -1,8 +1,10 @@
-#include "TestStreams.h"
+#include "tests/base/TestStreams.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
+
+using namespace vt;
 
 namespace {
 

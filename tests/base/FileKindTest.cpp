@@ -1,7 +1,9 @@
-#include "FileKind.h"
-#include "TestStreams.h"
+#include "base/FileKind.h"
+#include "tests/base/TestStreams.h"
 
 #include <gtest/gtest.h>
+
+using namespace vt;
 
 namespace {
 

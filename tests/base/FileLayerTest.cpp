@@ -1,13 +1,13 @@
 // The file layer: what each kind of target becomes, every system call of a
 // save failing in turn, a killed save, and what reading refuses.
 
-#include "BaseStorage.h"
-#include "FileNames.h"
-#include "InputFile.h"
-#include "OutputFile.h"
-#include "SystemCalls.h"
-#include "TestStreams.h"
-#include "Utf.h"
+#include "base/BaseStorage.h"
+#include "base/FileNames.h"
+#include "base/InputFile.h"
+#include "base/OutputFile.h"
+#include "base/SystemCalls.h"
+#include "tests/base/TestStreams.h"
+#include "text/Utf.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +27,8 @@
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+
+using namespace vt;
 
 namespace fs = std::filesystem;
 

@@ -1,5 +1,5 @@
-#include "SystemCalls.h"
-#include "TestStreams.h"
+#include "base/SystemCalls.h"
+#include "tests/base/TestStreams.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+
+using namespace vt;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "LargeMemory.h"
+#include "base/LargeMemory.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+using namespace vt;
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "QuestionBase.h"
-#include "Error.h"
+#include "base/QuestionBase.h"
+#include "text/Error.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <iterator>
 #include <vector>
+
+using namespace vt;
 
 namespace {
 

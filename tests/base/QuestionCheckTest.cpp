@@ -1,10 +1,12 @@
-#include "QuestionCheck.h"
-#include "Utf.h"
+#include "base/QuestionCheck.h"
+#include "text/Utf.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+using namespace vt;
 
 namespace {
 

@@ -4,7 +4,7 @@
 // from the file layer as it words them, so that the tests hold on every
 // system (and in every language of Windows).
 
-#include "FileNames.h"
+#include "base/FileNames.h"
 
 #include <string>
 
@@ -13,6 +13,8 @@
 #else
 #include <cerrno>
 #endif
+
+using namespace vt;
 
 namespace SystemText {
 

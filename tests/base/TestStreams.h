@@ -2,18 +2,20 @@
 
 // Streams and helpers shared by the base file tests.
 
-#include "BaseFormat.h"
-#include "ByteStream.h"
-#include "Error.h"
-#include "IntText.h"
-#include "QuestionBase.h"
-#include "Utf.h"
+#include "base/BaseFormat.h"
+#include "base/ByteStream.h"
+#include "base/QuestionBase.h"
+#include "text/Error.h"
+#include "text/IntText.h"
+#include "text/Utf.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
+
+using namespace vt;
 
 using Bytes = std::vector<std::uint8_t>;
 

@@ -2,12 +2,12 @@
 // replacement, non-ASCII and long paths, the read-only attribute, and how
 // names are cut.
 
-#include "BaseStorage.h"
-#include "FileNames.h"
-#include "InputFile.h"
-#include "OutputFile.h"
-#include "TestStreams.h"
-#include "Win32Calls.h"
+#include "base/BaseStorage.h"
+#include "base/FileNames.h"
+#include "base/InputFile.h"
+#include "base/OutputFile.h"
+#include "base/Win32Calls.h"
+#include "tests/base/TestStreams.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,8 @@
 #include <set>
 
 #include <windows.h>
+
+using namespace vt;
 
 namespace {
 

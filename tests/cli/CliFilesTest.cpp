@@ -1,10 +1,10 @@
 // vertalina-base's inputs and outputs: the file layer's rules through the
 // program's own commands.
 
-#include "CliRunner.h"
-#include "CliTestBases.h"
-#include "FolderTest.h"
-#include "SystemCalls.h"
+#include "base/SystemCalls.h"
+#include "tests/cli/CliRunner.h"
+#include "tests/cli/CliTestBases.h"
+#include "tests/cli/FolderTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +18,8 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace vt;
 
 class CliFilesTest : public FolderTest
 {

@@ -2,11 +2,11 @@
 // output failing in turn, targets held by another program or read-only, and
 // Cyrillic and long names, through the program's own commands.
 
-#include "CliRunner.h"
-#include "CliTestBases.h"
-#include "FileNames.h"
-#include "FolderTest.h"
-#include "Win32Calls.h"
+#include "base/FileNames.h"
+#include "base/Win32Calls.h"
+#include "tests/cli/CliRunner.h"
+#include "tests/cli/CliTestBases.h"
+#include "tests/cli/FolderTest.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +19,8 @@
 #include <vector>
 
 #include <windows.h>
+
+using namespace vt;
 
 class CliFilesWindowsTest : public FolderTest
 {

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "Commands.h"
+#include "cli/Commands.h"
 
 #include <QByteArray>
 #include <QStringList>
 
 #include <string>
 #include <vector>
+
+using namespace vt;
 
 /** What one run of the program printed, and its exit status. */
 struct CliRun

@@ -1,13 +1,15 @@
 #pragma once
 
-#include "BaseFormat.h"
-#include "IntText.h"
-#include "QuestionBase.h"
+#include "base/BaseFormat.h"
+#include "base/QuestionBase.h"
+#include "text/IntText.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <random>
+
+using namespace vt;
 
 // Bases as the editor's "Add Question" makes them, and their file bytes.
 

@@ -1,7 +1,7 @@
-#include "Commands.h"
-#include "CliRunner.h"
-#include "CliTestBases.h"
-#include "SystemTexts.h"
+#include "cli/Commands.h"
+#include "tests/base/SystemTexts.h"
+#include "tests/cli/CliRunner.h"
+#include "tests/cli/CliTestBases.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +13,8 @@
 #include <QTest>
 
 #include <sys/stat.h>
+
+using namespace vt;
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "SpinGlyphs.h"
-#include "SpinTestSupport.h"
-#include "TCSpinButton.h"
-#include "TCSpinEdit.h"
-#include "TTimerSpeedButton.h"
+#include "cspin/SpinGlyphs.h"
+#include "cspin/TCSpinButton.h"
+#include "cspin/TCSpinEdit.h"
+#include "cspin/TTimerSpeedButton.h"
+#include "tests/cspin/SpinTestSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -15,6 +15,8 @@
 #include <QWindow>
 
 #include <vector>
+
+using namespace vt;
 
 namespace {
 

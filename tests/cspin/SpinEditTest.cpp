@@ -1,6 +1,6 @@
-#include "SpinTestSupport.h"
-#include "TCSpinEdit.h"
-#include "TextHeight.h"
+#include "cspin/TCSpinEdit.h"
+#include "cspin/TextHeight.h"
+#include "tests/cspin/SpinTestSupport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -18,6 +18,8 @@
 
 #include <climits>
 #include <memory>
+
+using namespace vt;
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Renders a spin edit showing 4 with its buttons, enlarged four times with
 // nearest-neighbour scaling, into the PNG file named on the command line.
-#include "TCSpinEdit.h"
+#include "cspin/TCSpinEdit.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -8,6 +8,8 @@
 #include <QPixmap>
 
 #include <cstdio>
+
+using namespace vt;
 
 int main(int argc, char** argv)
 {

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Beep.h"
-#include "Error.h"
-#include "ErrorReport.h"
-#include "Utf.h"
+#include "cspin/Beep.h"
+#include "text/Error.h"
+#include "text/ErrorReport.h"
+#include "text/Utf.h"
 
 #include <QString>
 
@@ -11,6 +11,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+using namespace vt;
 
 // Counts beeps instead of sounding them while it lives.
 class BeepCounter

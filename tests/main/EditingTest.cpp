@@ -1,11 +1,11 @@
 // The editing commands on the real window, driven by clicks and keys.
-#include "EditorFields.h"
-#include "Error.h"
-#include "ErrorReport.h"
-#include "QuestionList.h"
-#include "TCSpinEdit.h"
-#include "TF.h"
-#include "WindowHarness.h"
+#include "cspin/TCSpinEdit.h"
+#include "main/EditorFields.h"
+#include "main/QuestionList.h"
+#include "main/TF.h"
+#include "tests/main/WindowHarness.h"
+#include "text/Error.h"
+#include "text/ErrorReport.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -16,6 +16,8 @@
 #include <QTest>
 
 #include <memory>
+
+using namespace vt;
 
 class EditingTest : public QObject
 {

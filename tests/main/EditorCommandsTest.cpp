@@ -1,10 +1,10 @@
-#include "EditorCommands.h"
-#include "Error.h"
-#include "FileDialog.h"
-#include "InMemoryFields.h"
-#include "QuestionBase.h"
-#include "SystemTexts.h"
-#include "Utf.h"
+#include "main/EditorCommands.h"
+#include "base/QuestionBase.h"
+#include "main/FileDialog.h"
+#include "tests/base/SystemTexts.h"
+#include "tests/main/InMemoryFields.h"
+#include "text/Error.h"
+#include "text/Utf.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,8 @@
 #include <vector>
 
 #include <unistd.h>
+
+using namespace vt;
 
 namespace {
 

@@ -1,6 +1,8 @@
-#include "EventLog.h"
+#include "main/EventLog.h"
 
 #include <QTest>
+
+using namespace vt;
 
 class EventLogTest : public QObject
 {

@@ -1,11 +1,13 @@
-#include "InMemoryFields.h"
+#include "tests/main/InMemoryFields.h"
 
-#include "EditorCommands.h"
-#include "IntText.h"
-#include "QuestionBase.h"
+#include "base/QuestionBase.h"
+#include "main/EditorCommands.h"
+#include "text/IntText.h"
 
 #include <algorithm>
 #include <stdexcept>
+
+using namespace vt;
 
 namespace {
 

@@ -1,11 +1,13 @@
 #pragma once
 
-#include "EditorFields.h"
+#include "main/EditorFields.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+using namespace vt;
 
 /** The main window's fields as plain values, with the side effects of the
  *  real controls: reading the round value of a non-number writes "1", and

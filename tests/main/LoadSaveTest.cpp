@@ -1,14 +1,14 @@
-#include "BaseFormat.h"
-#include "BaseStorage.h"
-#include "EditorFields.h"
-#include "Error.h"
-#include "ErrorReport.h"
-#include "FileDialog.h"
-#include "QuestionList.h"
-#include "ScriptedDialog.h"
-#include "SystemCalls.h"
-#include "TF.h"
-#include "WindowHarness.h"
+#include "base/BaseFormat.h"
+#include "base/BaseStorage.h"
+#include "base/SystemCalls.h"
+#include "main/EditorFields.h"
+#include "main/FileDialog.h"
+#include "main/QuestionList.h"
+#include "main/TF.h"
+#include "tests/main/ScriptedDialog.h"
+#include "tests/main/WindowHarness.h"
+#include "text/Error.h"
+#include "text/ErrorReport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,6 +25,8 @@
 #include <unistd.h>
 
 #include <memory>
+
+using namespace vt;
 
 namespace {
 

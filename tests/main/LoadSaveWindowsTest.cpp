@@ -2,14 +2,14 @@
 // a file held by another program, the read-only attribute and a missing
 // folder, with the system's own texts in the error report.
 
-#include "BaseFormat.h"
-#include "EditorFields.h"
-#include "Error.h"
-#include "QuestionList.h"
-#include "ScriptedDialog.h"
-#include "SystemTexts.h"
-#include "TF.h"
-#include "WindowHarness.h"
+#include "base/BaseFormat.h"
+#include "main/EditorFields.h"
+#include "main/QuestionList.h"
+#include "main/TF.h"
+#include "tests/base/SystemTexts.h"
+#include "tests/main/ScriptedDialog.h"
+#include "tests/main/WindowHarness.h"
+#include "text/Error.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +21,8 @@
 #include <memory>
 
 #include <windows.h>
+
+using namespace vt;
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The window's paint savings must never leave a stale picture: after each
 // change, what the window shows equals what a fresh paint draws.
 
-#include "FrameCache.h"
-#include "SteadyScrollBar.h"
+#include "main/FrameCache.h"
+#include "main/SteadyScrollBar.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+
+using namespace vt;
 
 namespace {
 

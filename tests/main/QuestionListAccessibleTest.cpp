@@ -2,11 +2,11 @@
 // accessibility layer. Events reach a client only while a bridge is active,
 // so this runs under tests/main/with-accessibility-bus.
 
-#include "BaseFormat.h"
-#include "ByteStream.h"
-#include "QuestionList.h"
-#include "ScriptedDialog.h"
-#include "WindowHarness.h"
+#include "base/BaseFormat.h"
+#include "base/ByteStream.h"
+#include "main/QuestionList.h"
+#include "tests/main/ScriptedDialog.h"
+#include "tests/main/WindowHarness.h"
 
 #include <QAccessible>
 #include <QElapsedTimer>
@@ -16,6 +16,8 @@
 #include <QTest>
 
 #include <memory>
+
+using namespace vt;
 
 namespace {
 

@@ -1,11 +1,13 @@
 #pragma once
 
-#include "FileDialog.h"
-#include "TF.h"
+#include "main/FileDialog.h"
+#include "main/TF.h"
 
 #include <QStringList>
 
 #include <memory>
+
+using namespace vt;
 
 /** A dialog that answers from a queue: a path confirms it, an empty entry
  *  (or an empty queue) cancels. Records the file name it was opened on. */

@@ -1,11 +1,11 @@
-#include "CliRunner.h"
-#include "CliTestBases.h"
-#include "EditorFields.h"
-#include "FileDialog.h"
-#include "QuestionList.h"
-#include "ScriptedDialog.h"
-#include "TF.h"
-#include "WindowHarness.h"
+#include "main/EditorFields.h"
+#include "main/FileDialog.h"
+#include "main/QuestionList.h"
+#include "main/TF.h"
+#include "tests/cli/CliRunner.h"
+#include "tests/cli/CliTestBases.h"
+#include "tests/main/ScriptedDialog.h"
+#include "tests/main/WindowHarness.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +15,8 @@
 #include <QTest>
 
 #include <memory>
+
+using namespace vt;
 
 // Tables in the window: each type both ways, byte for byte what
 // vertalina-base exports and builds, and tables with findings refused whole.

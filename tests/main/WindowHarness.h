@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Error.h"
-#include "ErrorReport.h"
-#include "TF.h"
+#include "main/TF.h"
+#include "text/Error.h"
+#include "text/ErrorReport.h"
 
 #include <QApplication>
 #include <QList>
@@ -10,6 +10,8 @@
 
 #include <memory>
 #include <string>
+
+using namespace vt;
 
 /** A main window whose error reports are recorded instead of shown. */
 class WindowHarness

@@ -1,9 +1,9 @@
-#include "Error.h"
-#include "ErrorReport.h"
-#include "QuestionList.h"
-#include "TCSpinEdit.h"
-#include "TF.h"
-#include "WindowHarness.h"
+#include "cspin/TCSpinEdit.h"
+#include "main/QuestionList.h"
+#include "main/TF.h"
+#include "tests/main/WindowHarness.h"
+#include "text/Error.h"
+#include "text/ErrorReport.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -25,6 +25,8 @@
 
 #include <memory>
 
+using namespace vt;
+
 namespace {
 
 struct Expected
@@ -37,7 +39,7 @@ struct Expected
 
 // The layout table: position, size, parent and class of every control.
 const Expected Layout[] = {
-    {"edRound", "TCSpinEdit", "F", {8, 8, 41, 22}},
+    {"edRound", "vt::TCSpinEdit", "F", {8, 8, 41, 22}},
     {"edQuestion", "QLineEdit", "F", {55, 8, 482, 21}},
     {"gbAnswers", "QGroupBox", "F", {8, 36, 529, 142}},
     {"edAnswer0", "QLineEdit", "gbAnswers", {36, 18, 477, 21}},
@@ -55,7 +57,7 @@ const Expected Layout[] = {
     {"btnLoad", "QPushButton", "F", {381, 184, 75, 26}},
     {"btnSave", "QPushButton", "F", {462, 184, 75, 26}},
     {"mLog", "QPlainTextEdit", "F", {8, 216, 529, 241}},
-    {"qlist", "QuestionList", "F", {552, 8, 305, 449}},
+    {"qlist", "vt::QuestionList", "F", {552, 8, 305, 449}},
 };
 
 const QString FirstLine = QStringLiteral("Инициализация пррошла успешно");

@@ -1,13 +1,15 @@
-#include "QuestionBank.h"
-#include "FileFormats.h"
-#include "FileStorage.h"
-#include "Utf.h"
+#include "tables/QuestionBank.h"
+#include "tables/FileFormats.h"
+#include "tables/FileStorage.h"
+#include "text/Utf.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+using namespace vt;
 
 namespace {
 

@@ -1,13 +1,15 @@
-#include "CliTestBases.h"
-#include "CsvFormat.h"
-#include "FileFormats.h"
-#include "JsonFormat.h"
-#include "QtText.h"
+#include "main/QtText.h"
+#include "tables/CsvFormat.h"
+#include "tables/FileFormats.h"
+#include "tables/JsonFormat.h"
+#include "tests/cli/CliTestBases.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
+
+using namespace vt;
 
 class QuestionTableTest : public QObject
 {

@@ -1,9 +1,9 @@
-#include "CsvFormat.h"
-#include "FileFormats.h"
-#include "FileStorage.h"
-#include "QuestionCheck.h"
-#include "Utf.h"
-#include "ZipArchive.h"
+#include "base/QuestionCheck.h"
+#include "tables/CsvFormat.h"
+#include "tables/FileFormats.h"
+#include "tables/FileStorage.h"
+#include "tables/ZipArchive.h"
+#include "text/Utf.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,8 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+using namespace vt;
 
 namespace {
 

@@ -1,8 +1,10 @@
-#include "XmlReader.h"
+#include "tables/XmlReader.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+using namespace vt;
 
 namespace {
 

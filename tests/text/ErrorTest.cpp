@@ -1,10 +1,12 @@
-#include "Error.h"
-#include "ErrorReport.h"
-#include "Utf.h"
+#include "text/Error.h"
+#include "text/ErrorReport.h"
+#include "text/Utf.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+
+using namespace vt;
 
 namespace {
 

@@ -1,11 +1,13 @@
-#include "IntText.h"
-#include "Error.h"
-#include "Utf.h"
+#include "text/IntText.h"
+#include "text/Error.h"
+#include "text/Utf.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
+
+using namespace vt;
 
 namespace {
 
