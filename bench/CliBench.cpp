@@ -1,7 +1,7 @@
 // Timings of "vertalina-base export" and "build" on a full base of 99,999
 // questions, through files as the program runs them.
-#include "tests/cli/CliRunner.h"
-#include "tests/cli/CliTestBases.h"
+#include "tests/support/CliRunner.h"
+#include "tests/support/CliTestBases.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -18,6 +18,8 @@
 #include <unistd.h>
 #endif
 
+using namespace vt;
+
 namespace {
 
 #ifdef _WIN32
@@ -106,8 +108,6 @@ void PlugClosedDescriptors()
 #endif
 
 } // namespace
-
-using namespace vt;
 
 int main(int argc, char** argv)
 {

@@ -2,9 +2,9 @@
 // program's own commands.
 
 #include "base/SystemCalls.h"
-#include "tests/cli/CliRunner.h"
-#include "tests/cli/CliTestBases.h"
 #include "tests/cli/FolderTest.h"
+#include "tests/support/CliRunner.h"
+#include "tests/support/CliTestBases.h"
 
 #include <QDir>
 #include <QFile>

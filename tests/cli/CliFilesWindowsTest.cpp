@@ -4,9 +4,9 @@
 
 #include "base/FileNames.h"
 #include "base/Win32Calls.h"
-#include "tests/cli/CliRunner.h"
-#include "tests/cli/CliTestBases.h"
 #include "tests/cli/FolderTest.h"
+#include "tests/support/CliRunner.h"
+#include "tests/support/CliTestBases.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "cli/Commands.h"
-#include "tests/base/SystemTexts.h"
-#include "tests/cli/CliRunner.h"
-#include "tests/cli/CliTestBases.h"
+#include "tests/support/CliRunner.h"
+#include "tests/support/CliTestBases.h"
+#include "tests/support/SystemTexts.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "main/EditorCommands.h"
 #include "base/QuestionBase.h"
 #include "main/FileDialog.h"
-#include "tests/base/SystemTexts.h"
 #include "tests/main/InMemoryFields.h"
+#include "tests/support/SystemTexts.h"
 #include "text/Error.h"
 #include "text/Utf.h"
 

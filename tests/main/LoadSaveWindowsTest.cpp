@@ -6,9 +6,9 @@
 #include "main/EditorFields.h"
 #include "main/QuestionList.h"
 #include "main/TF.h"
-#include "tests/base/SystemTexts.h"
 #include "tests/main/ScriptedDialog.h"
 #include "tests/main/WindowHarness.h"
+#include "tests/support/SystemTexts.h"
 #include "text/Error.h"
 
 #include <QDir>

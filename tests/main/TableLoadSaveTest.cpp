@@ -2,10 +2,10 @@
 #include "main/FileDialog.h"
 #include "main/QuestionList.h"
 #include "main/TF.h"
-#include "tests/cli/CliRunner.h"
-#include "tests/cli/CliTestBases.h"
 #include "tests/main/ScriptedDialog.h"
 #include "tests/main/WindowHarness.h"
+#include "tests/support/CliRunner.h"
+#include "tests/support/CliTestBases.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 #include "tables/CsvFormat.h"
 #include "tables/FileFormats.h"
 #include "tables/JsonFormat.h"
-#include "tests/cli/CliTestBases.h"
+#include "tests/support/CliTestBases.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
